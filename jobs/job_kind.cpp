@@ -1,0 +1,25 @@
+#include "job_kind.h"
+
+namespace vok {
+
+const JobKind kUnpackJob = {
+    0,           "cmdde", "Decompile",
+    "txtvokde",  1,       "decompile.bat",
+    "vok.exe d", ".vok",  "There isn't a file to decompile, please enter one",
+    "No File",
+};
+
+const JobKind kPackJob = {
+    1,           "cmdcom", "Compile",
+    "txtvokcom", 2,        "compile.bat",
+    "vok.exe c", "",       "There isn't a folder to compile, please enter one",
+    "No File",
+};
+
+const char* const kInvalidNameTitle = "Invalid Name";
+const char* const kUnsafeCharacterPrompt =
+    "That name can't be passed to vok.exe: it contains a quotation mark, a control character or "
+    "a character outside the system's code page";
+const char* const kTooLongPrompt = "That name is too long to be passed to vok.exe";
+
+}  // namespace vok

@@ -1,0 +1,58 @@
+#pragma once
+
+#include <optional>
+#include <stdexcept>
+#include <string>
+
+#include "job_kind.h"
+
+namespace vok {
+
+// A failed file or process operation: what was tried, on which file, and the
+// platform's own text for the error.
+class PlatformError : public std::runtime_error {
+ public:
+  PlatformError(std::string operation, std::string fileName, std::string systemText);
+
+  const std::string& operation() const { return operation_; }
+  const std::string& fileName() const { return fileName_; }
+  const std::string& systemText() const { return systemText_; }
+
+ private:
+  std::string operation_;
+  std::string fileName_;
+  std::string systemText_;
+};
+
+// What a job needs from the window. Text is UTF-8.
+class PlatformUi {
+ public:
+  virtual ~PlatformUi() = default;
+  virtual std::string ReadText(const JobKind& job) = 0;
+  // Modal warning with one OK button; returns once it is dismissed.
+  virtual void Warn(const std::string& prompt, const std::string& title) = 0;
+  virtual void Focus(const JobKind& job) = 0;
+};
+
+// Files in the working directory, addressed by bare name, and the start of a
+// script. Every operation throws PlatformError on failure.
+class JobPlatform {
+ public:
+  virtual ~JobPlatform() = default;
+  // The line's bytes in the code page the command interpreter reads scripts
+  // in, or nothing when some character has no exact equivalent there.
+  virtual std::optional<std::string> EncodeForScript(const std::string& text) const = 0;
+  // Opens the file at its end on the slot, creating it empty when missing.
+  virtual void OpenForAppend(int slot, const std::string& fileName) = 0;
+  // Writes the text, encoded as EncodeForScript does, and CR LF.
+  virtual void WriteLine(int slot, const std::string& text) = 0;
+  // Closes the slot's file; does nothing when the slot holds none.
+  virtual void Close(int slot) = 0;
+  virtual void Delete(const std::string& fileName) = 0;
+  // Deletes the file; a file that is already gone counts as deleted.
+  virtual void DeleteIfPresent(const std::string& fileName) = 0;
+  // Starts the script minimised and active, without waiting for it.
+  virtual void Start(const std::string& fileName) = 0;
+};
+
+}  // namespace vok

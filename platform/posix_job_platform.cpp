@@ -1,0 +1,91 @@
+#include "posix_job_platform.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <utility>
+
+namespace vok {
+namespace {
+
+[[noreturn]] void ThrowErrno(const char* operation, const std::string& fileName) {
+  throw PlatformError(operation, fileName, std::strerror(errno));
+}
+
+// Length of the UTF-8 sequence that starts with `lead`, or 0 when invalid.
+std::size_t SequenceLength(unsigned char lead) {
+  if (lead < 0x80) return 1;
+  if (lead >= 0xC2 && lead <= 0xDF) return 2;
+  if (lead >= 0xE0 && lead <= 0xEF) return 3;
+  if (lead >= 0xF0 && lead <= 0xF4) return 4;
+  return 0;
+}
+
+bool IsValidUtf8(const std::string& text) {
+  for (std::size_t i = 0; i < text.size();) {
+    const std::size_t length = SequenceLength(static_cast<unsigned char>(text[i]));
+    if (length == 0 || i + length > text.size()) return false;
+    for (std::size_t k = 1; k < length; ++k) {
+      if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80) return false;
+    }
+    i += length;
+  }
+  return true;
+}
+
+}  // namespace
+
+PosixJobPlatform::PosixJobPlatform(Starter starter) : starter_(std::move(starter)) {}
+
+PosixJobPlatform::~PosixJobPlatform() {
+  slots_.ForEach([](int, int fd) { ::close(fd); });
+}
+
+std::optional<std::string> PosixJobPlatform::EncodeForScript(const std::string& text) const {
+  if (!IsValidUtf8(text)) return std::nullopt;
+  return text;
+}
+
+void PosixJobPlatform::OpenForAppend(int slot, const std::string& fileName) {
+  const int fd = ::open(fileName.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
+  if (fd < 0) ThrowErrno("open", fileName);
+  slots_.Put(slot, fileName, fd);
+}
+
+void PosixJobPlatform::WriteLine(int slot, const std::string& text) {
+  const std::string& fileName = slots_.NameOf(slot);
+  auto encoded = EncodeForScript(text);
+  if (!encoded) throw PlatformError("write", fileName, "the text is not valid UTF-8");
+  const std::string bytes = *encoded + "\r\n";
+  for (std::size_t done = 0; done < bytes.size();) {
+    const ssize_t n = ::write(slots_.HandleOf(slot), bytes.data() + done, bytes.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) ThrowErrno("write", fileName);
+    done += static_cast<std::size_t>(n);
+  }
+}
+
+void PosixJobPlatform::Close(int slot) {
+  if (!slots_.Has(slot)) return;
+  const int fd = slots_.HandleOf(slot);
+  const std::string fileName = slots_.NameOf(slot);
+  slots_.Remove(slot);
+  if (::close(fd) != 0) ThrowErrno("close", fileName);
+}
+
+void PosixJobPlatform::Delete(const std::string& fileName) {
+  if (::unlink(fileName.c_str()) != 0) ThrowErrno("delete", fileName);
+}
+
+void PosixJobPlatform::DeleteIfPresent(const std::string& fileName) {
+  if (::unlink(fileName.c_str()) != 0 && errno != ENOENT) ThrowErrno("delete", fileName);
+}
+
+void PosixJobPlatform::Start(const std::string& fileName) {
+  if (!starter_) throw PlatformError("start", fileName, "no command interpreter for scripts");
+  starter_(fileName);
+}
+
+}  // namespace vok

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <functional>
+#include <string>
+
+#include "job_platform.h"
+#include "slot_table.h"
+
+namespace vok {
+
+// Files in the working directory through POSIX calls; text is UTF-8. There is
+// no command interpreter for batch scripts here, so starting a script is left
+// to the given function.
+class PosixJobPlatform : public JobPlatform {
+ public:
+  using Starter = std::function<void(const std::string& fileName)>;
+  explicit PosixJobPlatform(Starter starter);
+  ~PosixJobPlatform() override;
+  PosixJobPlatform(const PosixJobPlatform&) = delete;
+  PosixJobPlatform& operator=(const PosixJobPlatform&) = delete;
+
+  std::optional<std::string> EncodeForScript(const std::string& text) const override;
+  void OpenForAppend(int slot, const std::string& fileName) override;
+  void WriteLine(int slot, const std::string& text) override;
+  void Close(int slot) override;
+  void Delete(const std::string& fileName) override;
+  void DeleteIfPresent(const std::string& fileName) override;
+  void Start(const std::string& fileName) override;
+
+ private:
+  Starter starter_;
+  SlotTable<int> slots_;
+};
+
+}  // namespace vok
