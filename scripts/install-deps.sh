@@ -13,7 +13,7 @@ packages=(
   cmake g++ make git clang clang-format googletest
   g++-mingw-w64-i686-posix binutils-mingw-w64-i686
   g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
-  wine wine64 xvfb xauth x11-utils imagemagick valgrind file
+  wine wine64 fonts-wine xvfb xauth x11-utils imagemagick valgrind file
 )
 
 missing=()

@@ -1,0 +1,75 @@
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+#include "jobs.h"
+#include "win32_job_platform.h"
+
+namespace vok {
+
+// The program's one window: the unpack section above, the pack section
+// below, a red line between them. It gives the jobs what they need of the
+// window and turns button clicks and the close into job calls.
+class Form1 : public PlatformUi {
+ public:
+  static constexpr const wchar_t* kClassName = L"VokDecompilerForm1";
+  static constexpr const wchar_t* kCaption = L".vok Decompiler";
+  static constexpr int kClientWidth = 270;  // 4050 by 4155 twips at 96 dpi
+  static constexpr int kClientHeight = 277;
+
+  // Control identifiers, in tab order. None is IDOK or IDCANCEL, so Enter and
+  // Esc in a text box press no button.
+  enum ControlId : int {
+    kTxtVokDe = 1001,
+    kLabel1,
+    kLabel2,
+    kLabel3,
+    kCmdDe,
+    kLabel4,
+    kLabel5,
+    kTxtVokCom,
+    kCmdCom,
+  };
+
+  // Registers the window class; false on failure.
+  static bool Register(HINSTANCE instance);
+  // Creates and shows the window with the focus in the unpack text box.
+  static HWND Create(HINSTANCE instance, int showCommand);
+
+  std::string ReadText(const JobKind& job) override;
+  void Warn(const std::string& prompt, const std::string& title) override;
+  void Focus(const JobKind& job) override;
+
+ private:
+  explicit Form1(HWND hwnd) : hwnd_(hwnd) {}
+  static LRESULT CALLBACK WndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+  LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
+
+  bool OnCreate();
+  void OnCommand(int id, int notification);
+  void OnPaint();
+  LRESULT OnCtlColorStatic(HDC dc);
+  void OnClose();
+  void OnEndSession(bool ending);
+  void OnDestroy();
+
+  // Runs one job or the cleanup; a failure ends the program after a report.
+  template <typename Fn>
+  void Guarded(Fn fn);
+  void RunCleanupOnce();
+  void ReportFatal(const std::string& text);
+  HWND TextBoxOf(const JobKind& job) const;
+
+  HWND hwnd_;
+  HFONT defaultFont_ = nullptr;
+  HFONT headingFont_ = nullptr;
+  HFONT extensionFont_ = nullptr;
+  Win32JobPlatform platform_;
+  JobSession session_;
+  bool cleanedUp_ = false;
+  int exitCode_ = 0;
+};
+
+}  // namespace vok
