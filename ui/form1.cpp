@@ -70,7 +70,9 @@ HFONT MakeFont(int hundredthsOfPoint, bool underline) {
   return CreateFontIndirectW(&font);
 }
 
-const JobKind& JobOfButton(int id) { return id == Form1::kCmdDe ? kUnpackJob : kPackJob; }
+const JobKind& JobOfButton(int id) {
+  return id == Form1::kCmdDe ? kUnpackJob : kPackJob;
+}
 
 }  // namespace
 
@@ -150,10 +152,10 @@ bool Form1::OnCreate() {
   const HINSTANCE instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(hwnd_, GWLP_HINSTANCE));
   for (const ControlSpec& spec : kControls) {
     const DWORD exStyle = spec.className[0] == L'E' ? WS_EX_CLIENTEDGE : 0;
-    HWND control = CreateWindowExW(exStyle, spec.className, spec.text, StyleOf(spec), spec.left,
-                                   spec.top, spec.width, spec.height, hwnd_,
-                                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(spec.id)),
-                                   instance, nullptr);
+    HWND control =
+        CreateWindowExW(exStyle, spec.className, spec.text, StyleOf(spec), spec.left, spec.top,
+                        spec.width, spec.height, hwnd_,
+                        reinterpret_cast<HMENU>(static_cast<INT_PTR>(spec.id)), instance, nullptr);
     if (!control) return false;
     const HFONT font = spec.font == FontKind::kHeading     ? headingFont_
                        : spec.font == FontKind::kExtension ? extensionFont_
@@ -240,7 +242,8 @@ void Form1::ReportFatal(const std::string& text) {
 std::string Form1::ReadText(const JobKind& job) {
   HWND box = TextBoxOf(job);
   std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(box)) + 1, L'\0');
-  text.resize(static_cast<std::size_t>(GetWindowTextW(box, text.data(), static_cast<int>(text.size()))));
+  text.resize(
+      static_cast<std::size_t>(GetWindowTextW(box, text.data(), static_cast<int>(text.size()))));
   return WideToUtf8(text);
 }
 
@@ -249,7 +252,9 @@ void Form1::Warn(const std::string& prompt, const std::string& title) {
               MB_OK | MB_ICONEXCLAMATION);
 }
 
-void Form1::Focus(const JobKind& job) { SetFocus(TextBoxOf(job)); }
+void Form1::Focus(const JobKind& job) {
+  SetFocus(TextBoxOf(job));
+}
 
 HWND Form1::TextBoxOf(const JobKind& job) const {
   return GetDlgItem(hwnd_, &job == &kUnpackJob ? kTxtVokDe : kTxtVokCom);
