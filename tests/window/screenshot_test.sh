@@ -2,9 +2,9 @@
 # Shows the program on the display, takes a screenshot with ImageMagick and
 # checks what a user sees: the red line along row 128 of the client area and
 # the two underlined headings. Keeps the screenshot as window.png.
-# Usage: screenshot_test.sh WINE_RUN FLAVOUR APP LOCATOR OUT_DIR
+# Usage: screenshot_test.sh WINE_RUN FLAVOUR APP WINDOW_POKE OUT_DIR
 set -euo pipefail
-wine_run=$1 flavour=$2 app=$3 locator=$4 out=$5
+wine_run=$1 flavour=$2 app=$3 poke=$4 out=$5
 mkdir -p "$out"
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
@@ -12,10 +12,10 @@ cd "$scratch"
 
 "$wine_run" "$flavour" "$app" &
 app_pid=$!
-read -r x y < <("$wine_run" "$flavour" "$locator" locate | tr -d '\r')
+read -r x y < <("$wine_run" "$flavour" "$poke" locate | tr -d '\r')
 import -window root "$out/screen.png"
 convert "$out/screen.png" -crop "270x277+$x+$y" +repage "$out/window.png"
-"$wine_run" "$flavour" "$locator" close
+"$wine_run" "$flavour" "$poke" close
 wait "$app_pid"
 
 pixel() { convert "$out/window.png" -format "%[fx:int(255*p{$1,$2}.r)],%[fx:int(255*p{$1,$2}.g)],%[fx:int(255*p{$1,$2}.b)]" info:; }
