@@ -246,5 +246,37 @@ TEST_F(JobsTest, FailureStopsTheJobAndCarriesThePlatformText) {
   EXPECT_TRUE(test.startedNames.empty());
 }
 
+// The platform's file layer, with a start that fails as it does when the
+// shell knows no way to run a script.
+class NoStartPlatform : public JobPlatform {
+ public:
+  explicit NoStartPlatform(JobPlatform& files) : files_(files) {}
+  std::optional<std::string> EncodeForScript(const std::string& text) const override {
+    return files_.EncodeForScript(text);
+  }
+  void OpenForAppend(int slot, const std::string& name) override {
+    files_.OpenForAppend(slot, name);
+  }
+  void WriteLine(int slot, const std::string& text) override { files_.WriteLine(slot, text); }
+  void Close(int slot) override { files_.Close(slot); }
+  void Delete(const std::string& name) override { files_.Delete(name); }
+  void DeleteIfPresent(const std::string& name) override { files_.DeleteIfPresent(name); }
+  void Start(const std::string& name) override {
+    throw PlatformError("start", name, "No application is associated with this file.");
+  }
+
+ private:
+  JobPlatform& files_;
+};
+
+TEST_F(JobsTest, FailedStartLeavesTheWrittenScriptForTheUser) {
+  NoStartPlatform platform(*test.platform);
+  ui.text[kUnpackJob.index] = "save";
+  EXPECT_THROW(RunJob(kUnpackJob, ui, platform, session), PlatformError);
+  EXPECT_EQ(ReadBytes("decompile.bat"), "vok.exe d     save.vok\r\n");
+  EXPECT_TRUE(session.wroteScript[kUnpackJob.index]);
+  EXPECT_FALSE(Exists("vok-calls.txt"));
+}
+
 }  // namespace
 }  // namespace vok::test

@@ -74,13 +74,17 @@ std::vector<BYTE> Picture(const RECT& rect, HICON icon) {
 
 }  // namespace
 
-RunningApp::RunningApp() {
-  InstallRecordingTool();
+RunningApp::RunningApp(const std::filesystem::path& folder) {
+  if (folder.empty()) {
+    scratch_ = std::make_unique<ScratchDir>();
+    InstallRecordingTool();
+  }
+  const std::wstring workingFolder = folder.empty() ? scratch_->path().wstring() : folder.wstring();
   std::wstring commandLine = L"\"" VOK_APP_PATH L"\"";
   STARTUPINFOW startup{};
   startup.cb = sizeof(startup);
   if (!CreateProcessW(VOK_APP_PATH, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                      scratch.path().wstring().c_str(), &startup, &process_)) {
+                      workingFolder.c_str(), &startup, &process_)) {
     throw std::runtime_error("could not start VOK Decompiler.exe");
   }
   WaitForInputIdle(process_.hProcess, 10000);

@@ -2,7 +2,9 @@
 
 #include <windows.h>
 
+#include <filesystem>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -10,11 +12,12 @@
 
 namespace vok::test {
 
-// "VOK Decompiler.exe" started in a scratch working folder that holds the
-// recording tool as vok.exe, driven from outside as a user would.
+// "VOK Decompiler.exe" started in a working folder that holds the recording
+// tool as vok.exe, driven from outside as a user would. Without a folder it
+// runs in a fresh scratch folder, which is also the test's working folder.
 class RunningApp {
  public:
-  RunningApp();
+  explicit RunningApp(const std::filesystem::path& folder = {});
   ~RunningApp();
   RunningApp(const RunningApp&) = delete;
   RunningApp& operator=(const RunningApp&) = delete;
@@ -37,9 +40,8 @@ class RunningApp {
   // Waits for the program to end by itself; returns its exit code or -1.
   int WaitForExit(DWORD timeoutMs = 10000);
 
-  ScratchDir scratch;
-
  private:
+  std::unique_ptr<ScratchDir> scratch_;
   PROCESS_INFORMATION process_{};
   HWND window_ = nullptr;
 };
