@@ -1,7 +1,6 @@
 #include "test_support.h"
 
 #include <algorithm>
-#include <atomic>
 #include <fstream>
 #include <sstream>
 
@@ -16,26 +15,6 @@
 namespace fs = std::filesystem;
 
 namespace vok::test {
-
-ScratchDir::ScratchDir() : previous_(fs::current_path()) {
-  static std::atomic<int> counter{0};
-#ifdef _WIN32
-  const auto pid = static_cast<long>(GetCurrentProcessId());
-#else
-  const auto pid = static_cast<long>(getpid());
-#endif
-  path_ = fs::temp_directory_path() /
-          ("vok-test-" + std::to_string(pid) + "-" + std::to_string(counter++));
-  fs::remove_all(path_);
-  fs::create_directories(path_);
-  fs::current_path(path_);
-}
-
-ScratchDir::~ScratchDir() {
-  fs::current_path(previous_);
-  std::error_code ignored;  // a script still running may hold a file for a moment
-  fs::remove_all(path_, ignored);
-}
 
 TestPlatform::TestPlatform() {
 #ifdef _WIN32

@@ -6,23 +6,9 @@
 #include <vector>
 
 #include "job_platform.h"
+#include "scratch_dir.h"
 
 namespace vok::test {
-
-// A fresh, empty working directory for one test; the previous one is restored
-// afterwards.
-class ScratchDir {
- public:
-  ScratchDir();
-  ~ScratchDir();
-  ScratchDir(const ScratchDir&) = delete;
-  ScratchDir& operator=(const ScratchDir&) = delete;
-  const std::filesystem::path& path() const { return path_; }
-
- private:
-  std::filesystem::path previous_;
-  std::filesystem::path path_;
-};
 
 // The window as the jobs see it: typed texts in, warnings and focus recorded.
 class FakeUi : public PlatformUi {

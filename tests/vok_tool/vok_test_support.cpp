@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <fstream>
-#include <random>
 #include <sstream>
 
 #include "crc32.h"
@@ -18,20 +17,6 @@ void AppendLittleEndian(std::string& out, std::uint64_t value, int byteCount) {
 }
 
 }  // namespace
-
-ScratchDir::ScratchDir() : previous_(fs::current_path()) {
-  std::random_device random;
-  path_ = fs::temp_directory_path() / ("vok-tool-test-" + std::to_string(random()));
-  fs::remove_all(path_);
-  fs::create_directories(path_);
-  fs::current_path(path_);
-}
-
-ScratchDir::~ScratchDir() {
-  fs::current_path(previous_);
-  std::error_code ignored;
-  fs::remove_all(path_, ignored);
-}
 
 void WriteFile(const std::string& path, const std::string& bytes) {
   std::ofstream(Utf8ToPath(path), std::ios::binary) << bytes;

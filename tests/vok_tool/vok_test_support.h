@@ -7,23 +7,11 @@
 #include <vector>
 
 #include "command.h"
+#include "scratch_dir.h"
 
 namespace vok::tool_test {
 
-// A fresh, empty working directory for one test; the previous one is
-// restored afterwards.
-class ScratchDir {
- public:
-  ScratchDir();
-  ~ScratchDir();
-  ScratchDir(const ScratchDir&) = delete;
-  ScratchDir& operator=(const ScratchDir&) = delete;
-  const std::filesystem::path& path() const { return path_; }
-
- private:
-  std::filesystem::path previous_;
-  std::filesystem::path path_;
-};
+using vok::test::ScratchDir;
 
 // All paths below are UTF-8, relative to the working directory.
 void WriteFile(const std::string& path, const std::string& bytes);
