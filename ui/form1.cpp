@@ -6,12 +6,11 @@
 #include "win32_text.h"
 
 namespace vok {
-namespace {
 
 enum class FontKind { kDefault, kHeading, kExtension };
 
 // One control of the window: position and size in client pixels (twips / 15).
-struct ControlSpec {
+struct ControlLayout {
   int id;
   const wchar_t* className;
   const wchar_t* text;
@@ -19,9 +18,11 @@ struct ControlSpec {
   FontKind font;
 };
 
+namespace {
+
 // In tab order, which is also creation (z) order: Tab walks the controls
 // that take the focus in this order.
-const ControlSpec kControls[] = {
+const ControlLayout kControls[] = {
     {Form1::kTxtVokDe, L"EDIT", L"", 16, 72, 129, 25, FontKind::kDefault},
     {Form1::kLabel1, L"STATIC", L"Type in the name of the file          (do not include.vok)", 16,
      40, 137, 25, FontKind::kDefault},
@@ -50,10 +51,10 @@ constexpr DWORD kWindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINI
 
 constexpr const wchar_t* kFatalTitle = L"VOK Decompiler";
 
-DWORD StyleOf(const ControlSpec& spec) {
+DWORD StyleOf(const ControlLayout& layout) {
   const DWORD common = WS_CHILD | WS_VISIBLE;
-  if (spec.className[0] == L'E') return common | WS_TABSTOP | ES_LEFT | ES_AUTOHSCROLL;
-  if (spec.className[0] == L'B') return common | WS_TABSTOP | BS_PUSHBUTTON;
+  if (layout.className[0] == L'E') return common | WS_TABSTOP | ES_LEFT | ES_AUTOHSCROLL;
+  if (layout.className[0] == L'B') return common | WS_TABSTOP | BS_PUSHBUTTON;
   return common | SS_LEFT | SS_NOPREFIX;  // SS_LEFT word-wraps
 }
 
@@ -149,21 +150,26 @@ bool Form1::OnCreate() {
   defaultFont_ = MakeFont(800, false);
   headingFont_ = MakeFont(1350, true);
   extensionFont_ = MakeFont(975, false);
-  const HINSTANCE instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(hwnd_, GWLP_HINSTANCE));
-  for (const ControlSpec& spec : kControls) {
-    const DWORD exStyle = spec.className[0] == L'E' ? WS_EX_CLIENTEDGE : 0;
-    HWND control =
-        CreateWindowExW(exStyle, spec.className, spec.text, StyleOf(spec), spec.left, spec.top,
-                        spec.width, spec.height, hwnd_,
-                        reinterpret_cast<HMENU>(static_cast<INT_PTR>(spec.id)), instance, nullptr);
-    if (!control) return false;
-    const HFONT font = spec.font == FontKind::kHeading     ? headingFont_
-                       : spec.font == FontKind::kExtension ? extensionFont_
-                                                           : defaultFont_;
-    SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
-    // No length limit on what can be typed.
-    if (spec.className[0] == L'E') SendMessageW(control, EM_SETLIMITTEXT, 0, 0);
+  for (const ControlLayout& layout : kControls) {
+    if (!CreateControl(layout)) return false;
   }
+  return true;
+}
+
+bool Form1::CreateControl(const ControlLayout& layout) {
+  const auto instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(hwnd_, GWLP_HINSTANCE));
+  const bool isTextBox = layout.className[0] == L'E';
+  HWND control =
+      CreateWindowExW(isTextBox ? WS_EX_CLIENTEDGE : 0, layout.className, layout.text,
+                      StyleOf(layout), layout.left, layout.top, layout.width, layout.height, hwnd_,
+                      reinterpret_cast<HMENU>(static_cast<INT_PTR>(layout.id)), instance, nullptr);
+  if (!control) return false;
+  const HFONT font = layout.font == FontKind::kHeading     ? headingFont_
+                     : layout.font == FontKind::kExtension ? extensionFont_
+                                                           : defaultFont_;
+  SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+  // No length limit on what can be typed.
+  if (isTextBox) SendMessageW(control, EM_SETLIMITTEXT, 0, 0);
   return true;
 }
 

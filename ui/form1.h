@@ -9,6 +9,8 @@
 
 namespace vok {
 
+struct ControlLayout;
+
 // The program's one window: the unpack section above, the pack section
 // below, a red line between them. It gives the jobs what they need of the
 // window and turns button clicks and the close into job calls.
@@ -48,6 +50,7 @@ class Form1 : public PlatformUi {
   LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
 
   bool OnCreate();
+  bool CreateControl(const ControlLayout& layout);
   void OnCommand(int id, int notification);
   void OnPaint();
   LRESULT OnCtlColorStatic(HDC dc);
