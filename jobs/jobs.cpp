@@ -12,15 +12,6 @@ void Refuse(const JobKind& job, PlatformUi& ui, const char* prompt, const char* 
   ui.Focus(job);
 }
 
-// The prompt that refuses `name`, or nullptr when it can be passed to the tool.
-const char* RefusalOf(const JobKind& job, const std::string& name, const JobPlatform& platform) {
-  if (HasUnsafeCharacter(name)) return kUnsafeCharacterPrompt;
-  const auto encoded = platform.EncodeForScript(ComposeBatchLine(job, name));
-  if (!encoded) return kUnsafeCharacterPrompt;
-  if (encoded->size() > kMaxScriptLineLength) return kTooLongPrompt;
-  return nullptr;
-}
-
 // Leaves no earlier content in the script file, whether or not it existed.
 void ClearScript(const JobKind& job, JobPlatform& platform) {
   platform.OpenForAppend(job.fileSlot, job.batchFileName);
@@ -29,6 +20,14 @@ void ClearScript(const JobKind& job, JobPlatform& platform) {
 }
 
 }  // namespace
+
+const char* RefusalOf(const JobKind& job, const std::string& name, const JobPlatform& platform) {
+  if (HasUnsafeCharacter(name)) return kUnsafeCharacterPrompt;
+  const auto encoded = platform.EncodeForScript(ComposeBatchLine(job, name));
+  if (!encoded) return kUnsafeCharacterPrompt;
+  if (encoded->size() > kMaxScriptLineLength) return kTooLongPrompt;
+  return nullptr;
+}
 
 void RunJob(const JobKind& job, PlatformUi& ui, JobPlatform& platform, JobSession& session) {
   const std::string name = ui.ReadText(job);

@@ -7,10 +7,13 @@
 # wine32 present the `wine` wrapper would pick it. The 32-bit product is built
 # and checked statically; the tests that run Windows code under Wine use the
 # x86-64 build of the same sources.
+#
+# libclang-rt-dev holds libFuzzer and clang's sanitizer runtimes (the fuzz
+# preset); without recommends, clang alone does not bring it.
 set -euo pipefail
 
 packages=(
-  cmake g++ make git clang clang-format googletest
+  cmake g++ make git clang libclang-rt-dev clang-format googletest
   g++-mingw-w64-i686-posix binutils-mingw-w64-i686
   g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
   wine wine64 fonts-wine xvfb xauth x11-utils imagemagick valgrind file

@@ -1,16 +1,19 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds every configuration and runs every test:
 #   native  the portable core and the stand-in tool, with ASan and UBSan
+#   fuzz    the script line fuzzed for 20 s (clang, libFuzzer, ASan, UBSan)
+#           against a model of cmd.exe and the C runtime
 #   win32   the product for 32-bit Windows, checked as an executable
 #   win64   the same sources for 64-bit Windows, run under Wine on a
-#           virtual display (the core again, the window, end to end)
+#           virtual display (the core again, the window, end to end, and
+#           some 220 awkward names through the real cmd.exe)
 set -euo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")/.."
 
 bash scripts/install-deps.sh
 
 jobs=$(nproc)
-for preset in native win32 win64; do
+for preset in native fuzz win32 win64; do
   echo "=== build $preset"
   cmake --preset "$preset" >/dev/null
   cmake --build --preset "$preset" -j "$jobs"
@@ -19,6 +22,8 @@ done
 status=0
 echo "=== test native"
 ctest --preset native -LE long || status=1
+echo "=== test fuzz (a short run; scripts/fuzz.sh runs longer)"
+ctest --preset fuzz || status=1
 echo "=== test win32 (static checks)"
 ctest --preset win32 || status=1
 echo "=== test win64 (under Wine)"

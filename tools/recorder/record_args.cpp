@@ -29,10 +29,12 @@ int wmain(int argc, wchar_t** argv) {
   std::string record = "call\ncmdline=" + ToUtf8(GetCommandLineW()) + "\n";
   for (int i = 1; i < argc; ++i) record += "arg=" + ToUtf8(argv[i]) + "\n";
   record += "end\n";
-  // Several copies may run at once: retry while another one holds the file.
-  for (int attempt = 0; attempt < 200; ++attempt) {
-    HANDLE file = CreateFileW(L"vok-calls.txt", FILE_APPEND_DATA, 0, nullptr, OPEN_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
+  // Several copies may run at once: one writes at a time (no write sharing),
+  // readers never block a writer (read sharing). Wait for a busy log rather
+  // than lose a call: tests count the calls.
+  for (int attempt = 0; attempt < 3000; ++attempt) {
+    HANDLE file = CreateFileW(L"vok-calls.txt", FILE_APPEND_DATA, FILE_SHARE_READ, nullptr,
+                              OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
       Sleep(10);
       continue;

@@ -1,0 +1,70 @@
+#include "oem437_platform.h"
+
+#include <algorithm>
+#include <iterator>
+
+namespace vok::test {
+namespace {
+
+// The characters of bytes 0x80 to 0xFF; bytes below 0x80 stand for themselves.
+constexpr char32_t kUpperHalf[128] = {
+    0x00C7, 0x00FC, 0x00E9, 0x00E2, 0x00E4, 0x00E0, 0x00E5, 0x00E7,  //
+    0x00EA, 0x00EB, 0x00E8, 0x00EF, 0x00EE, 0x00EC, 0x00C4, 0x00C5,  //
+    0x00C9, 0x00E6, 0x00C6, 0x00F4, 0x00F6, 0x00F2, 0x00FB, 0x00F9,  //
+    0x00FF, 0x00D6, 0x00DC, 0x00A2, 0x00A3, 0x00A5, 0x20A7, 0x0192,  //
+    0x00E1, 0x00ED, 0x00F3, 0x00FA, 0x00F1, 0x00D1, 0x00AA, 0x00BA,  //
+    0x00BF, 0x2310, 0x00AC, 0x00BD, 0x00BC, 0x00A1, 0x00AB, 0x00BB,  //
+    0x2591, 0x2592, 0x2593, 0x2502, 0x2524, 0x2561, 0x2562, 0x2556,  //
+    0x2555, 0x2563, 0x2551, 0x2557, 0x255D, 0x255C, 0x255B, 0x2510,  //
+    0x2514, 0x2534, 0x252C, 0x251C, 0x2500, 0x253C, 0x255E, 0x255F,  //
+    0x255A, 0x2554, 0x2569, 0x2566, 0x2560, 0x2550, 0x256C, 0x2567,  //
+    0x2568, 0x2564, 0x2565, 0x2559, 0x2558, 0x2552, 0x2553, 0x256B,  //
+    0x256A, 0x2518, 0x250C, 0x2588, 0x2584, 0x258C, 0x2590, 0x2580,  //
+    0x03B1, 0x00DF, 0x0393, 0x03C0, 0x03A3, 0x03C3, 0x00B5, 0x03C4,  //
+    0x03A6, 0x0398, 0x03A9, 0x03B4, 0x221E, 0x03C6, 0x03B5, 0x2229,  //
+    0x2261, 0x00B1, 0x2265, 0x2264, 0x2320, 0x2321, 0x00F7, 0x2248,  //
+    0x00B0, 0x2219, 0x00B7, 0x221A, 0x207F, 0x00B2, 0x25A0, 0x00A0,  //
+};
+
+// The code point of the UTF-8 sequence at `pos`, advancing past it; nothing
+// for a malformed, overlong or surrogate sequence.
+std::optional<char32_t> DecodeUtf8(const std::string& text, std::size_t& pos) {
+  const auto lead = static_cast<unsigned char>(text[pos++]);
+  if (lead < 0x80) return lead;
+  const int trailing = lead >= 0xF0 ? 3 : lead >= 0xE0 ? 2 : lead >= 0xC0 ? 1 : -1;
+  if (trailing < 0 || lead > 0xF4 || pos + trailing > text.size()) return std::nullopt;
+  char32_t code = lead & (0x3F >> trailing);
+  for (int i = 0; i < trailing; ++i) {
+    const auto next = static_cast<unsigned char>(text[pos++]);
+    if ((next & 0xC0) != 0x80) return std::nullopt;
+    code = (code << 6) | (next & 0x3F);
+  }
+  constexpr char32_t kSmallest[] = {0, 0x80, 0x800, 0x10000};
+  if (code < kSmallest[trailing] || code > 0x10FFFF) return std::nullopt;
+  if (code >= 0xD800 && code <= 0xDFFF) return std::nullopt;
+  return code;
+}
+
+std::optional<char> ToOem437(char32_t code) {
+  if (code < 0x80) return static_cast<char>(code);
+  const auto* found = std::find(std::begin(kUpperHalf), std::end(kUpperHalf), code);
+  if (found == std::end(kUpperHalf)) return std::nullopt;
+  return static_cast<char>(0x80 + (found - std::begin(kUpperHalf)));
+}
+
+}  // namespace
+
+std::optional<std::string> Oem437Platform::EncodeForScript(const std::string& text) const {
+  std::string bytes;
+  bytes.reserve(text.size());
+  for (std::size_t pos = 0; pos < text.size();) {
+    const auto code = DecodeUtf8(text, pos);
+    if (!code) return std::nullopt;
+    const auto byte = ToOem437(*code);
+    if (!byte) return std::nullopt;
+    bytes += *byte;
+  }
+  return bytes;
+}
+
+}  // namespace vok::test
