@@ -1,7 +1,6 @@
 #include "form1.h"
 
 #include <exception>
-#include <iterator>
 
 #include "win32_text.h"
 
