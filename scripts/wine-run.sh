@@ -31,6 +31,15 @@ if [[ ! -f "$WINEPREFIX/system.reg" ]]; then
   flock -u 9
 fi
 
+# Windows ships "MS Sans Serif" as bitmap fonts; Debian's fonts-wine has them,
+# but this Wine does not look in their folder. Without them Wine draws the
+# window's fonts with a wider substitute and labels overflow.
+fonts=$WINEPREFIX/drive_c/windows/Fonts
+if [[ -d /usr/share/wine/fonts && ! -f "$fonts/sserife.fon" ]]; then
+  mkdir -p "$fonts"
+  cp /usr/share/wine/fonts/*.fon "$fonts/" 2>/dev/null || true
+fi
+
 # Keep one server and Wine's own background processes alive between the many
 # short runs of a test session. They are started here with no tie to the
 # caller's output: a test runner waits until its program's output closes, and
