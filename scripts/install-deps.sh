@@ -13,9 +13,9 @@
 set -euo pipefail
 
 packages=(
-  cmake g++ make git clang libclang-rt-dev clang-format googletest
+  cmake g++ make git clang libclang-rt-dev clang-format googletest zlib1g-dev python3
   g++-mingw-w64-i686-posix binutils-mingw-w64-i686
-  g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
+  g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 libz-mingw-w64-dev
   wine wine64 fonts-wine xvfb xauth x11-utils imagemagick valgrind file
 )
 
