@@ -37,7 +37,7 @@ echo
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-cp build/win64/tools/recorder/vok_recorder.exe "$work/vok.exe"
+cp build/win64/tests/recorder/vok_recorder.exe "$work/vok.exe"
 export WINEPREFIX=$root/build/wineprefix-win64
 /usr/lib/wine/wineserver -k 2>/dev/null || true
 echo "under Wine (64-bit build, virtual display):"

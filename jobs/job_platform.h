@@ -34,14 +34,19 @@ class PlatformUi {
   virtual void Focus(const JobKind& job) = 0;
 };
 
-// Files in the working directory, addressed by bare name, and the start of a
-// script. Every operation throws PlatformError on failure.
-class JobPlatform {
+// How a script line becomes bytes.
+class ScriptEncoding {
  public:
-  virtual ~JobPlatform() = default;
+  virtual ~ScriptEncoding() = default;
   // The line's bytes in the code page the command interpreter reads scripts
   // in, or nothing when some character has no exact equivalent there.
   virtual std::optional<std::string> EncodeForScript(const std::string& text) const = 0;
+};
+
+// Files in the working directory, addressed by bare name, and the start of a
+// script. Every operation throws PlatformError on failure.
+class JobPlatform : public ScriptEncoding {
+ public:
   // Opens the file at its end on the slot, creating it empty when missing.
   virtual void OpenForAppend(int slot, const std::string& fileName) = 0;
   // Writes the text, encoded as EncodeForScript does, and CR LF.

@@ -21,9 +21,9 @@ void ClearScript(const JobKind& job, JobPlatform& platform) {
 
 }  // namespace
 
-const char* RefusalOf(const JobKind& job, const std::string& name, const JobPlatform& platform) {
+const char* RefusalOf(const JobKind& job, const std::string& name, const ScriptEncoding& encoding) {
   if (HasUnsafeCharacter(name)) return kUnsafeCharacterPrompt;
-  const auto encoded = platform.EncodeForScript(ComposeBatchLine(job, name));
+  const auto encoded = encoding.EncodeForScript(ComposeBatchLine(job, name));
   if (!encoded) return kUnsafeCharacterPrompt;
   if (encoded->size() > kMaxScriptLineLength) return kTooLongPrompt;
   return nullptr;

@@ -18,8 +18,8 @@ struct JobSession {
 
 // The warning prompt that refuses a typed, non-empty `name` for `job`, or
 // nullptr when the job's script line passes it to the tool safely. RunJob
-// refuses exactly these names; the encoding is the platform's script encoding.
-const char* RefusalOf(const JobKind& job, const std::string& name, const JobPlatform& platform);
+// refuses exactly these names, with the platform's script encoding.
+const char* RefusalOf(const JobKind& job, const std::string& name, const ScriptEncoding& encoding);
 
 // Runs one job from its button: checks the typed name, then writes the
 // job's one-line script and starts it without waiting. Platform failures

@@ -4,7 +4,6 @@
 # share a process). Programs the tests start (the vok tool, through the
 # shell) are checked too. Fails on any memory error or definite or indirect
 # leak; each process's report is kept in build/valgrind/memcheck/.
-# The large-file tests (label "long") are left out, as in scripts/test.sh.
 set -euo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")/.."
 
@@ -16,7 +15,7 @@ reports=$PWD/build/valgrind/memcheck
 rm -rf "$reports"
 mkdir -p "$reports"
 status=0
-for program in $(find build/valgrind/tests -type f -executable -name '*_tests' ! -name '*long*' | sort); do
+for program in $(find build/valgrind/tests -type f -executable -name '*_tests' | sort); do
   echo "=== memcheck $(basename "$program")"
   valgrind --quiet --error-exitcode=99 --leak-check=full --errors-for-leak-kinds=definite,indirect \
     --show-leak-kinds=definite,indirect --track-origins=yes --trace-children=yes \

@@ -1,12 +1,17 @@
 #!/usr/bin/env bash
 # Checks the built executable as Windows will load it: its machine, that it
-# is a GUI program, and that it imports only DLLs that ship with Windows.
-# Usage: pe_check.sh OBJDUMP EXE FORMAT   (FORMAT: pei-i386 or pei-x86-64)
+# is a GUI program, that it imports only DLLs that ship with Windows, and its
+# resources (icon group, version record) against resources.txt beside this file.
+# Usage: pe_check.sh OBJDUMP WINDRES EXE FORMAT   (FORMAT: pei-i386 or pei-x86-64)
 set -euo pipefail
-objdump=$1 exe=$2 format=$3
+objdump=$1 windres=$2 exe=$3 format=$4
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 headers=$("$objdump" -p "$exe")
-failures=0
-check() { if eval "$2"; then echo "ok: $1"; else echo "FAIL: $1"; failures=$((failures + 1)); fi; }
+failures=0 checks=0
+check() {
+  checks=$((checks + 1))
+  if eval "$2"; then echo "ok: $1"; else echo "FAIL: $1"; failures=$((failures + 1)); fi
+}
 
 check "file format $format" 'grep -q "file format $format" <<<"$headers"'
 check "Windows GUI subsystem" 'grep -Eq "^Subsystem\s+00000002" <<<"$headers"'
@@ -15,6 +20,9 @@ dlls=$(sed -n 's/^\s*DLL Name: //p' <<<"$headers")
 echo "imports: $(tr '\n' ' ' <<<"$dlls")"
 check "imports only system DLLs" '! grep -Evi "$system_dlls" <<<"$dlls"'
 check "no MinGW runtime DLLs" '! grep -Eqi "libstdc|libgcc|libwinpthread" <<<"$dlls"'
+# The icon images' bytes are left out: tools/icon/make_icon.py draws them.
+resources=$("$windres" -i "$exe" -O rc | grep -v '^  0x' | awk '/^\/\* Type: group icon/ { p = 1 } p')
+check "resources as designed" 'diff <(grep -v "^//" "$here/resources.txt") - <<<"$resources"'
 echo "size: $(stat -c %s "$exe") bytes"
-echo "$((4 - failures)) passed, $failures failed"
+echo "$((checks - failures)) passed, $failures failed"
 ((failures == 0))

@@ -1,5 +1,7 @@
-// The window as Windows reports it to another process: controls, layout,
-// focus and keys.
+// The window as designed. Layout, fonts, styles and warnings are read in this
+// process, which carries the same window and resources (font and icon handles
+// mean nothing in another process); keys go to the real program. The
+// executable's own resources are checked as a file (tests/pe).
 #include <gtest/gtest.h>
 
 #include "app_driver.h"
@@ -8,115 +10,136 @@
 namespace vok::test {
 namespace {
 
-struct ExpectedControl {
-  int id;
-  const wchar_t* className;
-  const wchar_t* text;
-  RECT rect;  // client pixels: left, top, right, bottom
-};
+// What the warning boxes showed, as BoxesShownDuring returns it.
+std::vector<std::wstring> shownBoxes;
+HWND boxOwner;
 
-// Positions and sizes are the design's twips divided by 15.
-const ExpectedControl kExpected[] = {
-    {Form1::kLabel3, L"Static", L"Decompile/Unpack", {8, 8, 185, 33}},
-    {Form1::kLabel1,
-     L"Static",
-     L"Type in the name of the file          (do not include.vok)",
-     {16, 40, 153, 65}},
-    {Form1::kCmdDe, L"Button", L"Decompile", {184, 40, 265, 89}},
-    {Form1::kTxtVokDe, L"Edit", L"", {16, 72, 145, 97}},
-    {Form1::kLabel2, L"Static", L".vok", {144, 80, 193, 97}},
-    {Form1::kLabel4, L"Static", L"Compile/Pack", {8, 144, 161, 177}},
-    {Form1::kLabel5,
-     L"Static",
-     L"Type in the name of the      folder (directory)",
-     {24, 192, 137, 225}},
-    {Form1::kCmdCom, L"Button", L"Compile", {184, 192, 265, 241}},
-    {Form1::kTxtVokCom, L"Edit", L"", {16, 224, 145, 249}},
-};
-
-RECT ClientRectOf(HWND window, HWND control) {
-  RECT rect;
-  GetWindowRect(control, &rect);
-  MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&rect), 2);
-  return rect;
+// Reads and dismisses the message box on screen, if any.
+void CALLBACK ReadBox(HWND, UINT, UINT_PTR, DWORD) {
+  HWND box = FindWindowW(L"#32770", nullptr);
+  if (!box || !IsWindowVisible(box)) return;
+  wchar_t title[256] = {}, text[256] = {};
+  GetWindowTextW(box, title, 256);
+  GetDlgItemTextW(box, 0xFFFF, text, 256);
+  bool exclamation = false;
+  for (HWND child = GetWindow(box, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+    exclamation |= SendMessageW(child, STM_GETICON, 0, 0) ==
+                   reinterpret_cast<LRESULT>(LoadIconW(nullptr, IDI_EXCLAMATION));
+  }
+  const bool onlyOk = !GetDlgItem(box, IDCANCEL) && !GetDlgItem(box, IDNO);
+  const bool asDesigned = exclamation && onlyOk && GetWindow(box, GW_OWNER) == boxOwner;
+  shownBoxes.push_back(std::wstring(title) + L": " + text + (asDesigned ? L" !" : L""));
+  EndDialog(box, IDOK);
 }
 
-std::wstring ClassOf(HWND hwnd) {
-  wchar_t name[64] = {};
-  GetClassNameW(hwnd, name, 64);
-  return name;
+// The message boxes shown while `press` runs: "<title>: <text>", and "!" for
+// the exclamation icon, one OK button and the window as owner.
+std::vector<std::wstring> BoxesShownDuring(HWND window, const std::function<void()>& press) {
+  shownBoxes.clear();
+  boxOwner = window;
+  const UINT_PTR timer = SetTimer(nullptr, 0, 50, ReadBox);
+  press();
+  KillTimer(nullptr, timer);
+  return shownBoxes;
 }
 
-TEST(Window, ShowsBothSectionsAsDesigned) {
-  RunningApp app;
-  wchar_t caption[64] = {};
-  GetWindowTextW(app.window(), caption, 64);
-  EXPECT_STREQ(caption, L".vok Decompiler");
+TEST(Window, LayoutFontsStylesAndWarningsAsDesigned) {
+  ASSERT_TRUE(Form1::Register(GetModuleHandleW(nullptr)));
+  HWND window = Form1::Create(GetModuleHandleW(nullptr), SW_SHOWNORMAL);
+  ASSERT_NE(window, nullptr);
+  wchar_t text[128] = {};
+  GetWindowTextW(window, text, 128);
+  EXPECT_STREQ(text, L".vok Decompiler");
   RECT client;
-  GetClientRect(app.window(), &client);
-  EXPECT_EQ(client.right, 270);
-  EXPECT_EQ(client.bottom, 277);
-
-  int children = 0;
-  for (HWND c = GetWindow(app.window(), GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) ++children;
-  EXPECT_EQ(children, 9);
-  for (const auto& expected : kExpected) {
-    SCOPED_TRACE(expected.text);
-    HWND control = app.Control(expected.id);
-    ASSERT_NE(control, nullptr);
-    EXPECT_EQ(ClassOf(control), expected.className);
-    EXPECT_EQ(app.TextOf(control), expected.text);
-    const RECT rect = ClientRectOf(app.window(), control);
-    EXPECT_EQ(rect.left, expected.rect.left);
-    EXPECT_EQ(rect.top, expected.rect.top);
-    EXPECT_EQ(rect.right, expected.rect.right);
-    EXPECT_EQ(rect.bottom, expected.rect.bottom);
+  GetClientRect(window, &client);
+  EXPECT_EQ(std::make_pair(client.right, client.bottom), std::make_pair(4050L / 15, 4155L / 15));
+  // The design in twips (15 to a pixel at 96 DPI) and hundredths of a point.
+  const struct {
+    int id;
+    const wchar_t* text;
+    LONG left, top, width, height;
+    int size;
+  } kDesign[] = {
+      {Form1::kLabel3, L"Decompile/Unpack", 120, 120, 2655, 375, 1350},
+      {Form1::kLabel1, L"Type in the name of the file          (do not include.vok)", 240, 600,
+       2055, 375, 800},
+      {Form1::kCmdDe, L"Decompile", 2760, 600, 1215, 735, 800},
+      {Form1::kTxtVokDe, L"", 240, 1080, 1935, 375, 800},
+      {Form1::kLabel2, L".vok", 2160, 1200, 735, 255, 975},
+      {Form1::kLabel4, L"Compile/Pack", 120, 2160, 2295, 495, 1350},
+      {Form1::kLabel5, L"Type in the name of the      folder (directory)", 360, 2880, 1695, 495,
+       800},
+      {Form1::kCmdCom, L"Compile", 2760, 2880, 1215, 735, 800},
+      {Form1::kTxtVokCom, L"", 240, 3360, 1935, 375, 800},
+  };
+  for (const auto& d : kDesign) {
+    SCOPED_TRACE(d.id);
+    HWND control = GetDlgItem(window, d.id);
+    RECT rect;
+    GetWindowRect(control, &rect);
+    MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&rect), 2);
+    EXPECT_EQ(std::vector<LONG>({rect.left, rect.top, rect.right, rect.bottom}),
+              std::vector<LONG>(
+                  {d.left / 15, d.top / 15, (d.left + d.width) / 15, (d.top + d.height) / 15}));
+    GetWindowTextW(control, text, 128);
+    EXPECT_STREQ(text, d.text);
+    LOGFONTW font{};
+    GetObjectW(reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0)), sizeof(font),
+               &font);
+    EXPECT_STREQ(font.lfFaceName, L"MS Sans Serif");
+    EXPECT_EQ(std::vector<LONG>({font.lfHeight, font.lfWeight, font.lfUnderline, font.lfItalic,
+                                 font.lfStrikeOut, font.lfCharSet}),
+              std::vector<LONG>(
+                  {-MulDiv(d.size, 96, 7200), FW_NORMAL, d.size == 1350, 0, 0, ANSI_CHARSET}));
+    // Labels are left-aligned and word-wrapped and take no focus; buttons
+    // are never the default; text boxes take one line of any length.
+    GetClassNameW(control, text, 128);
+    const std::wstring kind = text;
+    const LONG style = GetWindowLongW(control, GWL_STYLE);
+    const LONG mask = kind == L"Static"   ? SS_TYPEMASK
+                      : kind == L"Button" ? BS_TYPEMASK
+                                          : ES_MULTILINE | ES_READONLY | ES_AUTOHSCROLL;
+    const LONG expected = kind == L"Static"   ? SS_LEFT
+                          : kind == L"Button" ? WS_TABSTOP | BS_PUSHBUTTON
+                                              : WS_TABSTOP | ES_AUTOHSCROLL;
+    EXPECT_EQ(style & (WS_TABSTOP | mask), expected) << std::hex << style;
+    EXPECT_GE(SendMessageW(control, EM_GETLIMITTEXT, 0, 0), kind == L"Edit" ? 0x7FFFFFFE : 0);
   }
+  // The application's icon on the window, in both sizes.
+  EXPECT_EQ(GetClassLongPtrW(window, GCLP_HICON),
+            reinterpret_cast<LONG_PTR>(LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(1))));
+  EXPECT_NE(GetClassLongPtrW(window, GCLP_HICONSM), 0);
+  // An empty box: the job's own warning, then the focus back in its box.
+  for (const auto& [button, box, warning] :
+       {std::tuple{Form1::kCmdDe, Form1::kTxtVokDe,
+                   L"No File: There isn't a file to decompile, please enter one !"},
+        {Form1::kCmdCom, Form1::kTxtVokCom,
+         L"No File: There isn't a folder to compile, please enter one !"}}) {
+    SetFocus(GetDlgItem(window, button));
+    EXPECT_EQ(
+        BoxesShownDuring(window, [&] { SendDlgItemMessageW(window, button, BM_CLICK, 0, 0); }),
+        std::vector<std::wstring>{warning});
+    EXPECT_EQ(GetFocus(), GetDlgItem(window, box));
+  }
+  DestroyWindow(window);
 }
 
-TEST(Window, ControlsBehaveAsTextBoxesButtonsAndLabels) {
-  RunningApp app;
-  for (int id : {Form1::kCmdDe, Form1::kCmdCom}) {
-    const LONG style = GetWindowLongW(app.Control(id), GWL_STYLE);
-    EXPECT_EQ(style & BS_TYPEMASK, BS_PUSHBUTTON) << "never a default button";
-    EXPECT_NE(id, IDOK);
-    EXPECT_NE(id, IDCANCEL);
-  }
-  for (int id : {Form1::kTxtVokDe, Form1::kTxtVokCom}) {
-    const LONG style = GetWindowLongW(app.Control(id), GWL_STYLE);
-    EXPECT_FALSE(style & ES_MULTILINE);
-    EXPECT_FALSE(style & ES_READONLY);
-    EXPECT_GE(SendMessageW(app.Control(id), EM_GETLIMITTEXT, 0, 0), 0x7FFFFFFE) << "no limit";
-  }
-  for (int id : {Form1::kLabel1, Form1::kLabel2, Form1::kLabel3, Form1::kLabel4, Form1::kLabel5}) {
-    const LONG style = GetWindowLongW(app.Control(id), GWL_STYLE);
-    EXPECT_EQ(style & SS_TYPEMASK, SS_LEFT) << "left-aligned, word-wrapped";
-    EXPECT_FALSE(style & WS_TABSTOP);
-  }
-  // A long name can be typed in full.
-  const std::wstring longName(5000, L'x');
-  app.Type(Form1::kTxtVokCom, longName);
-  EXPECT_EQ(SendMessageW(app.Control(Form1::kTxtVokCom), WM_GETTEXTLENGTH, 0, 0), 5000);
-}
-
-TEST(Window, TabCyclesTextBoxesAndButtonsFromTheUnpackBox) {
-  RunningApp app;
-  EXPECT_EQ(app.Focus(), app.Control(Form1::kTxtVokDe));
-  const int cycle[] = {Form1::kCmdDe, Form1::kTxtVokCom, Form1::kCmdCom, Form1::kTxtVokDe};
-  for (int id : cycle) {
-    app.PressKey(VK_TAB);
+// The focus starts in the unpack box; Tab cycles through the text boxes and
+// buttons; Enter and Esc press nothing.
+TEST(Window, KeysMoveTheFocusAndPressNothing) {
+  ToolFolder folder;
+  App app;
+  EXPECT_TRUE(WaitUntil([&] { return app.Focus() == app.Control(Form1::kTxtVokDe); }));
+  for (int id : {Form1::kCmdDe, Form1::kTxtVokCom, Form1::kCmdCom, Form1::kTxtVokDe}) {
+    app.Key(VK_TAB);
     EXPECT_TRUE(WaitUntil([&] { return GetDlgCtrlID(app.Focus()) == id; })) << id;
   }
-}
-
-TEST(Window, EnterAndEscapeInATextBoxPressNothing) {
-  RunningApp app;
   app.Type(Form1::kTxtVokDe, L"save");
-  app.PressKey(VK_RETURN);
-  app.PressKey(VK_ESCAPE);
-  EXPECT_EQ(app.WaitForMessageBox(1000), nullptr);
-  EXPECT_TRUE(IsWindow(app.window()));
-  EXPECT_TRUE(ListDir().empty());
+  app.Key(VK_RETURN);
+  app.Key(VK_ESCAPE);
+  EXPECT_EQ(app.Box(1000), L"");
+  EXPECT_EQ(app.Close(), 0);
+  EXPECT_TRUE(ListFolder().empty());
 }
 
 }  // namespace

@@ -1,15 +1,15 @@
 #!/usr/bin/env python3
-"""Writes the differential test's name lists, one UTF-8 name per line:
-
-  names.txt    names both jobs must pass to vok.exe exactly
-  refused.txt  names both jobs must refuse
+"""Writes names.txt, the names the window tests type into both text boxes,
+one UTF-8 name per line after a mark: "+" for a name both jobs must pass to
+vok.exe exactly, "-" for one both jobs must refuse.
 
 Run once and commit the output; rerun after changing this script:
-  python3 tests/differential/make_names.py tests/fuzz/corpus
+  python3 tests/window/make_names.py tests/fuzz/corpus
 Inputs from libFuzzer corpus folders (first byte the job, the rest the name)
 are added too, so that names the fuzzer found interesting are also run
 through the real cmd.exe. Names with control characters (line breaks among
-them) are not listed here, so that the files stay text; the test adds those.
+them) are not listed here, so that the file stays text; the jobs' own tests
+refuse those.
 """
 import pathlib
 import sys
@@ -115,8 +115,8 @@ def main():
     for name in accepted:
         assert name and not is_refused(name), repr(name)
     assert not set(accepted) & set(refused)
-    (HERE / "names.txt").write_text("".join(n + "\n" for n in accepted), encoding="utf-8")
-    (HERE / "refused.txt").write_text("".join(n + "\n" for n in refused), encoding="utf-8")
+    lines = ["+" + n for n in accepted] + ["-" + n for n in refused]
+    (HERE / "names.txt").write_text("".join(n + "\n" for n in lines), encoding="utf-8")
     print(f"{len(accepted)} accepted names, {len(refused)} refused names")
 
 
