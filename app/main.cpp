@@ -1,19 +1,51 @@
-// Program start: the one window and the message loop.
+// Program start: the one window, and a message loop that also watches the
+// scripts the window started, so that their end is told without the window
+// ever waiting for them.
 #include <windows.h>
+
+#include <vector>
 
 #include "form1.h"
 
-int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
-  if (!vok::Form1::Register(instance)) return 1;
-  HWND window = vok::Form1::Create(instance, showCommand);
-  if (!window) return 1;
+namespace {
 
-  MSG message;
-  while (GetMessageW(&message, nullptr, 0, 0) > 0) {
+// No DLL is ever loaded from the working folder, which holds the user's
+// files. Looked up by name: Windows 7 has it only with an update.
+void LoadDllsOnlyFromTheSystemFolder() {
+  using SetDirectories = BOOL(WINAPI*)(DWORD);
+  const auto set = reinterpret_cast<SetDirectories>(reinterpret_cast<void (*)()>(
+      GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "SetDefaultDllDirectories")));
+  if (set) set(LOAD_LIBRARY_SEARCH_SYSTEM32);
+}
+
+// Runs until WM_QUIT. A script that has ended is handled before the next
+// message, so no click can start a job beside its unreported end.
+int RunMessageLoop(HWND window) {
+  for (;;) {
+    const std::vector<HANDLE> scripts = vok::Form1::WatchedScripts(window);
+    const DWORD count = static_cast<DWORD>(scripts.size());
+    const DWORD ready = MsgWaitForMultipleObjectsEx(count, scripts.data(), INFINITE, QS_ALLINPUT,
+                                                    MWMO_INPUTAVAILABLE);
+    if (ready < WAIT_OBJECT_0 + count) {
+      SendMessageW(window, vok::Form1::kScriptEnded, 0, 0);
+      continue;
+    }
+    MSG message;
+    if (!PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) continue;
+    if (message.message == WM_QUIT) return static_cast<int>(message.wParam);
     // Tab moves between the text boxes and buttons as in a dialog.
     if (IsWindow(window) && IsDialogMessageW(window, &message)) continue;
     TranslateMessage(&message);
     DispatchMessageW(&message);
   }
-  return static_cast<int>(message.wParam);
+}
+
+}  // namespace
+
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
+  LoadDllsOnlyFromTheSystemFolder();
+  if (!vok::Form1::Register(instance)) return 1;
+  HWND window = vok::Form1::Create(instance, showCommand);
+  if (!window) return 1;
+  return RunMessageLoop(window);
 }

@@ -2,8 +2,9 @@
 //   startup_bench APP.exe CLASS BARE.exe BARE_CLASS WORK_FOLDER
 // Prints medians; nothing here passes or fails.
 #include <windows.h>
-// psapi.h needs windows.h first.
+// psapi.h and tlhelp32.h need windows.h first.
 #include <psapi.h>
+#include <tlhelp32.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -79,6 +80,21 @@ double MedianStartup(const std::wstring& exe, const wchar_t* className,
   return Median(times);
 }
 
+// Whether a cmd.exe that the process started still runs.
+bool RunsScript(DWORD processId) {
+  HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+  PROCESSENTRY32W entry{};
+  entry.dwSize = sizeof(entry);
+  bool found = false;
+  for (BOOL more = Process32FirstW(snapshot, &entry); more && !found;
+       more = Process32NextW(snapshot, &entry)) {
+    found = entry.th32ParentProcessID == processId && lstrcmpiW(entry.szExeFile, L"cmd.exe") == 0;
+  }
+  CloseHandle(snapshot);
+  return found;
+}
+
+// The calls the recording vok.exe has logged: one line each.
 std::size_t CallsLogged(const std::wstring& folder) {
   HANDLE file = CreateFileW((folder + L"\\vok-calls.txt").c_str(), GENERIC_READ,
                             FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
@@ -88,9 +104,7 @@ std::size_t CallsLogged(const std::wstring& folder) {
   ReadFile(file, text.data(), static_cast<DWORD>(text.size()), &read, nullptr);
   CloseHandle(file);
   text.resize(read);
-  std::size_t count = 0;
-  for (std::size_t at = 0; (at = text.find("\nend\n", at)) != std::string::npos; ++at) ++count;
-  return count;
+  return static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n'));
 }
 
 SIZE_T PeakWorkingSet(HANDLE process) {
@@ -128,8 +142,10 @@ int wmain(int argc, wchar_t** argv) {
     const double begin = Now();
     SendMessageW(button, BM_CLICK, 0, 0);
     clicks.push_back(Now() - begin);
-    // Let the script finish before it is rewritten (not timed).
+    // Let the script finish before the next press, which it would refuse
+    // (not timed).
     while (CallsLogged(folder) < static_cast<std::size_t>(i + 1)) Sleep(5);
+    while (RunsScript(running.process.dwProcessId)) Sleep(5);
     if (i == 0) afterFirst = PeakWorkingSet(running.process.hProcess);
   }
   const SIZE_T afterAll = PeakWorkingSet(running.process.hProcess);

@@ -3,17 +3,17 @@
 namespace vok {
 
 const JobKind kUnpackJob = {
-    0,           "cmdde", "Decompile",
-    "txtvokde",  1,       "decompile.bat",
-    "vok.exe d", ".vok",  "There isn't a file to decompile, please enter one",
-    "No File",
+    0,           "cmdde",     "Decompile",
+    "txtvokde",  1,           "decompile.bat",
+    "vok.exe d", ".vok",      "There isn't a file to decompile, please enter one",
+    "No File",   "decompile",
 };
 
 const JobKind kPackJob = {
-    1,           "cmdcom", "Compile",
-    "txtvokcom", 2,        "compile.bat",
-    "vok.exe c", "",       "There isn't a folder to compile, please enter one",
-    "No File",
+    1,           "cmdcom",  "Compile",
+    "txtvokcom", 2,         "compile.bat",
+    "vok.exe c", "",        "There isn't a folder to compile, please enter one",
+    "No File",   "compile",
 };
 
 const char* const kInvalidNameTitle = "Invalid Name";
@@ -21,5 +21,12 @@ const char* const kUnsafeCharacterPrompt =
     "That name can't be passed to vok.exe: it contains a quotation mark, a control character or "
     "a character outside the system's code page";
 const char* const kTooLongPrompt = "That name is too long to be passed to vok.exe";
+
+const char* const kJobRunningTitle = "Job Running";
+const char* const kJobFailedTitle = "Job Failed";
+const char* const kNetworkFolderTitle = "Network Folder";
+const char* const kNetworkFolderPrompt =
+    "vok.exe can't run in a network folder (\\\\server\\share): cmd.exe won't work there. "
+    "Map the folder to a drive letter, then start VOK Decompiler from that drive.";
 
 }  // namespace vok

@@ -16,6 +16,7 @@ struct JobKind {
   const char* suffix;         // appended to the typed name
   const char* warningText;    // shown when the text box is empty
   const char* warningTitle;
+  const char* name;  // the job as the user knows it: "decompile", "compile"
 };
 
 extern const JobKind kUnpackJob;
@@ -27,5 +28,11 @@ constexpr int kJobCount = 2;
 extern const char* const kInvalidNameTitle;
 extern const char* const kUnsafeCharacterPrompt;
 extern const char* const kTooLongPrompt;
+
+// Titles and prompt of the warnings about the jobs' scripts.
+extern const char* const kJobRunningTitle;
+extern const char* const kJobFailedTitle;
+extern const char* const kNetworkFolderTitle;
+extern const char* const kNetworkFolderPrompt;
 
 }  // namespace vok

@@ -1,8 +1,10 @@
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 #include "job_kind.h"
 
@@ -43,8 +45,14 @@ class ScriptEncoding {
   virtual std::optional<std::string> EncodeForScript(const std::string& text) const = 0;
 };
 
-// Files in the working directory, addressed by bare name, and the start of a
-// script. Every operation throws PlatformError on failure.
+// A script that the platform started and has seen end.
+struct ScriptEnd {
+  int run;  // the number Start gave it
+  std::uint32_t exitCode;
+};
+
+// Files in the working directory, addressed by bare name, and the scripts
+// started there. Every operation throws PlatformError on failure.
 class JobPlatform : public ScriptEncoding {
  public:
   // Opens the file at its end on the slot, creating it empty when missing.
@@ -56,8 +64,16 @@ class JobPlatform : public ScriptEncoding {
   virtual void Delete(const std::string& fileName) = 0;
   // Deletes the file; a file that is already gone counts as deleted.
   virtual void DeleteIfPresent(const std::string& fileName) = 0;
-  // Starts the script minimised and active, without waiting for it.
-  virtual void Start(const std::string& fileName) = 0;
+  // The working directory's full name.
+  virtual std::string WorkingFolder() const = 0;
+  // Reserves the script for one run: false while a script started under its
+  // name, by this or another copy of the program, still runs there.
+  virtual bool ReserveScript(const std::string& fileName) = 0;
+  // Starts the reserved script minimised and active, without waiting for it,
+  // and hands it the reservation; returns a number for the run.
+  virtual int Start(const std::string& fileName) = 0;
+  // The runs that have ended since the last call.
+  virtual std::vector<ScriptEnd> TakeEndedScripts() = 0;
 };
 
 }  // namespace vok

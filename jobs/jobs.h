@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstdint>
+#include <map>
 #include <string>
 
 #include "job_kind.h"
@@ -14,6 +16,8 @@ struct JobSession {
   // Whether this run wrote each job's script, so that the cleanup at exit
   // removes our own scripts and never a file someone else put there.
   bool wroteScript[kJobCount] = {false, false};
+  // The runs started and not yet seen to end, with their job and name.
+  std::map<int, std::pair<const JobKind*, std::string>> running;
 };
 
 // The warning prompt that refuses a typed, non-empty `name` for `job`, or
@@ -21,10 +25,18 @@ struct JobSession {
 // refuses exactly these names, with the platform's script encoding.
 const char* RefusalOf(const JobKind& job, const std::string& name, const ScriptEncoding& encoding);
 
-// Runs one job from its button: checks the typed name, then writes the
-// job's one-line script and starts it without waiting. Platform failures
-// propagate to the caller.
+// Runs one job from its button: checks the typed name and that no script of
+// the job still runs, then writes the job's one-line script and starts it
+// without waiting. Platform failures propagate to the caller.
 void RunJob(const JobKind& job, PlatformUi& ui, JobPlatform& platform, JobSession& session);
+
+// What the user is told when the script of `job`, given `name`, ended with
+// `exitCode` in `folder`; nothing for success.
+std::string DescribeScriptEnd(const JobKind& job, const std::string& name, std::uint32_t exitCode,
+                              const std::string& folder);
+
+// Warns of each script that has failed since the last call.
+void ReportEndedScripts(PlatformUi& ui, JobPlatform& platform, JobSession& session);
 
 // Removes the scripts this run wrote, pack script first. Runs as the window
 // closes; platform failures propagate to the caller.

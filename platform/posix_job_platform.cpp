@@ -83,9 +83,24 @@ void PosixJobPlatform::DeleteIfPresent(const std::string& fileName) {
   if (::unlink(fileName.c_str()) != 0 && errno != ENOENT) ThrowErrno("delete", fileName);
 }
 
-void PosixJobPlatform::Start(const std::string& fileName) {
+std::string PosixJobPlatform::WorkingFolder() const {
+  char buffer[4096];
+  if (!::getcwd(buffer, sizeof buffer)) ThrowErrno("find", ".");
+  return buffer;
+}
+
+bool PosixJobPlatform::ReserveScript(const std::string&) {
+  return true;
+}
+
+int PosixJobPlatform::Start(const std::string& fileName) {
   if (!starter_) throw PlatformError("start", fileName, "no command interpreter for scripts");
   starter_(fileName);
+  return ++runs_;
+}
+
+std::vector<ScriptEnd> PosixJobPlatform::TakeEndedScripts() {
+  return {};
 }
 
 }  // namespace vok

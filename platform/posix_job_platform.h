@@ -10,7 +10,7 @@ namespace vok {
 
 // Files in the working directory through POSIX calls; text is UTF-8. There is
 // no command interpreter for batch scripts here, so starting a script is left
-// to the given function.
+// to the given function, and no script is ever seen running or ending.
 class PosixJobPlatform : public JobPlatform {
  public:
   using Starter = std::function<void(const std::string& fileName)>;
@@ -25,10 +25,14 @@ class PosixJobPlatform : public JobPlatform {
   void Close(int slot) override;
   void Delete(const std::string& fileName) override;
   void DeleteIfPresent(const std::string& fileName) override;
-  void Start(const std::string& fileName) override;
+  std::string WorkingFolder() const override;
+  bool ReserveScript(const std::string& fileName) override;
+  int Start(const std::string& fileName) override;
+  std::vector<ScriptEnd> TakeEndedScripts() override;
 
  private:
   Starter starter_;
+  int runs_ = 0;
   SlotTable<int> slots_;
 };
 

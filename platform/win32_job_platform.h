@@ -3,15 +3,22 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 #include "job_platform.h"
 #include "slot_table.h"
 
 namespace vok {
 
+// The command line that runs `script` from the working folder in the given
+// cmd.exe: without the user's AutoRun commands (/d), with delayed expansion
+// off whatever the registry says (/v:off), and the script's name quoted.
+std::wstring ScriptCommandLine(const std::wstring& interpreter, const std::wstring& script);
+
 // Files in the working directory and the start of scripts through Win32.
 // Script lines are written in the OEM code page, the one a new console's
-// command interpreter decodes batch files in.
+// command interpreter decodes batch files in. Started scripts are watched
+// until they end.
 class Win32JobPlatform : public JobPlatform {
  public:
   Win32JobPlatform();
@@ -25,11 +32,25 @@ class Win32JobPlatform : public JobPlatform {
   void Close(int slot) override;
   void Delete(const std::string& fileName) override;
   void DeleteIfPresent(const std::string& fileName) override;
-  void Start(const std::string& fileName) override;
+  std::string WorkingFolder() const override;
+  bool ReserveScript(const std::string& fileName) override;
+  int Start(const std::string& fileName) override;
+  std::vector<ScriptEnd> TakeEndedScripts() override;
+
+  // The processes of the scripts still watched, to wait on.
+  std::vector<HANDLE> WatchedProcesses() const;
 
  private:
+  struct Run {
+    int number;
+    HANDLE process;
+  };
+
   UINT codePage_;
   SlotTable<HANDLE> slots_;
+  HANDLE reservation_ = nullptr;  // named after the script being written
+  std::vector<Run> runs_;
+  int lastRun_ = 0;
 };
 
 }  // namespace vok

@@ -104,6 +104,11 @@ HWND Form1::Create(HINSTANCE instance, int showCommand) {
   return hwnd;
 }
 
+std::vector<HANDLE> Form1::WatchedScripts(HWND window) {
+  auto* self = reinterpret_cast<Form1*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+  return self ? self->platform_.WatchedProcesses() : std::vector<HANDLE>();
+}
+
 LRESULT CALLBACK Form1::WndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
   auto* self = reinterpret_cast<Form1*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
   if (message == WM_NCCREATE) {
@@ -125,6 +130,9 @@ LRESULT Form1::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       return OnCreate() ? 0 : -1;
     case WM_COMMAND:
       OnCommand(LOWORD(wParam), HIWORD(wParam));
+      return 0;
+    case kScriptEnded:
+      Guarded([&] { ReportEndedScripts(*this, platform_, session_); });
       return 0;
     case WM_PAINT:
       OnPaint();

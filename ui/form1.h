@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 #include "jobs.h"
 #include "win32_job_platform.h"
@@ -35,10 +36,16 @@ class Form1 : public PlatformUi {
     kCmdCom,
   };
 
+  // Sent by the message loop when a script that the window started has ended.
+  static constexpr UINT kScriptEnded = WM_APP + 1;
+
   // Registers the window class; false on failure.
   static bool Register(HINSTANCE instance);
   // Creates and shows the window with the focus in the unpack text box.
   static HWND Create(HINSTANCE instance, int showCommand);
+  // The processes of the scripts the window started that still run, for the
+  // message loop to wait on; none once the window is gone.
+  static std::vector<HANDLE> WatchedScripts(HWND window);
 
   std::string ReadText(const JobKind& job) override;
   void Warn(const std::string& prompt, const std::string& title) override;

@@ -1,10 +1,12 @@
-// The jobs on the real POSIX file layer, as tables: the script lines for typed
-// names, the names refused, the cleanup at exit, and failures on the way.
+// The jobs on the real POSIX file layer, as tables: what a typed name gives
+// (a script line or a warning), the cleanup at exit, failures, and what the
+// user is told when a script fails.
 #include <gtest/gtest.h>
 
 #include <cstring>
 #include <map>
 #include <sstream>
+#include <utility>
 
 #include "jobs.h"
 #include "posix_job_platform.h"
@@ -14,15 +16,24 @@ namespace vok::test {
 namespace {
 
 using Files = std::map<std::string, std::string>;
+using Strings = std::vector<std::string>;
 
-class Jobs : public ::testing::Test, PlatformUi {
+// The window as the jobs see it, and the real file layer, where a start is
+// recorded with the script's bytes and what the platform tells of running
+// scripts is the test's to set.
+class Jobs : public ::testing::Test, protected PlatformUi, protected PosixJobPlatform {
  protected:
+  Jobs()
+      : PosixJobPlatform([this](const std::string& file) {
+          if (startFails_) throw PlatformError("start", file, "no program for scripts");
+          started_.push_back(file + ": " + ReadFile(file));
+        }) {}
   // Types the name into the job's box and presses its button; returns the
   // warnings ("<title>: <prompt>") and focus moves ("focus <box>") shown.
-  std::vector<std::string> Press(const JobKind& job, const std::string& name) {
+  Strings Press(const JobKind& job, const std::string& name) {
     typed_ = name;
     shown_.clear();
-    RunJob(job, *this, platform_, session_);
+    RunJob(job, *this, *this, session_);
     return shown_;
   }
   static Files Folder() {
@@ -30,25 +41,21 @@ class Jobs : public ::testing::Test, PlatformUi {
     for (const auto& name : ListFolder()) files[name] = ReadFile(name);
     return files;
   }
-
-  ScratchDir scratch_;
-  // The real file layer; a start is recorded with the script's bytes then.
-  PosixJobPlatform platform_{[this](const std::string& file) {
-    if (startFails_) throw PlatformError("start", file, "no program for scripts");
-    started_.push_back(file + ": " + ReadFile(file));
-  }};
-  JobSession session_;
-  bool startFails_ = false;
-  std::vector<std::string> started_;
-
- private:
   std::string ReadText(const JobKind&) override { return typed_; }
   void Warn(const std::string& prompt, const std::string& title) override {
     shown_.push_back(title + ": " + prompt);
   }
   void Focus(const JobKind& job) override { shown_.push_back(std::string("focus ") + job.textBox); }
-  std::string typed_;
-  std::vector<std::string> shown_;
+  std::string WorkingFolder() const override { return folder_; }
+  bool ReserveScript(const std::string&) override { return !running_; }
+  std::vector<ScriptEnd> TakeEndedScripts() override { return std::exchange(ended_, {}); }
+
+  ScratchDir scratch_;
+  JobSession session_;
+  std::string typed_, folder_;
+  Strings shown_, started_;
+  bool startFails_ = false, running_ = false;
+  std::vector<ScriptEnd> ended_;
 };
 
 const JobKind& JobOf(char letter) {
@@ -56,41 +63,57 @@ const JobKind& JobOf(char letter) {
 }
 
 // Each job writes only its own script, replacing whatever stood there, and
-// starts it once it is complete; a name it refuses leaves every file alone.
+// starts it once it is complete; a job it refuses leaves every file alone.
 TEST_F(Jobs, TypedNamesGiveTheseScriptsOrWarnings) {
-  std::vector<std::tuple<char, std::string, std::string>> cases;
+  struct Case {
+    char letter;
+    std::string typed, outcome;
+    bool running = false;              // the job's last script still runs
+    std::string folder = "C:\\games";  // the working folder
+  };
+  std::vector<Case> cases;
   std::istringstream table(ReadFile(VOK_NAMES));
   for (std::string row; std::getline(table, row);) {
     const auto tab = row.find('\t', 2);
-    if (row[0] != '#') cases.emplace_back(row[0], row.substr(2, tab - 2), row.substr(tab + 1));
+    if (row[0] != '#') cases.push_back({row[0], row.substr(2, tab - 2), row.substr(tab + 1)});
   }
   ASSERT_GE(cases.size(), 20u);
-  // Control characters, and the longest lines cmd.exe reads (8191 characters).
+  // Control characters, the longest lines cmd.exe reads (8191 characters),
+  // a script still running, and a folder cmd.exe cannot work in.
   const std::string unsafe = std::string("Invalid Name: ") + kUnsafeCharacterPrompt;
   const std::string tooLong = std::string("Invalid Name: ") + kTooLongPrompt;
+  const std::string a8173(8173, 'a');
   cases.insert(cases.end(),
                {{'d', "line\rbreak", unsafe},
                 {'c', "tab\there", unsafe},
-                {'c', std::string(8177, 'a'), "vok.exe c     " + std::string(8177, 'a')},
-                {'c', std::string(8178, 'a'), tooLong},
-                {'d', std::string(8173, 'a'), "vok.exe d     " + std::string(8173, 'a') + ".vok"},
-                {'d', std::string(8174, 'a'), tooLong},
-                {'d', std::string(100000, 'a'), tooLong}});
-  for (const auto& [letter, typed, outcome] : cases) {
-    SCOPED_TRACE(typed.substr(0, 30) + " (" + std::to_string(typed.size()) + ")");
+                {'c', a8173 + "aaaa", "vok.exe c     " + a8173 + "aaaa"},
+                {'c', a8173 + "aaaaa", tooLong},
+                {'d', a8173, "vok.exe d     " + a8173 + ".vok"},
+                {'d', a8173 + "a", tooLong},
+                {'d', std::string(100000, 'a'), tooLong},
+                {'c', "aaaaaa& del /q *",
+                 "Job Running: The last compile job is still running. Wait for it to finish, "
+                 "then try again.",
+                 true},
+                {'d', "save", std::string("Network Folder: ") + kNetworkFolderPrompt, false,
+                 "\\\\server\\share\\games"}});
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.typed.substr(0, 30) + " (" + std::to_string(c.typed.size()) + ")");
     const Files mine = {{"compile.bat", "@echo mine\r\nbuild\r\n"}, {"decompile.bat", "mine\r\n"}};
     for (const auto& [name, bytes] : mine) WriteFile(name, bytes);
     started_.clear();
-    const JobKind& job = JobOf(letter);
-    const auto shown = Press(job, typed);
+    running_ = c.running;
+    folder_ = c.folder;
+    const JobKind& job = JobOf(c.letter);
+    const Strings shown = Press(job, c.typed);
     Files expected = mine;
-    if (outcome.rfind("vok.exe", 0) == 0) {
-      expected[job.batchFileName] = outcome + "\r\n";
-      EXPECT_EQ(started_, std::vector<std::string>{job.batchFileName + (": " + outcome + "\r\n")});
+    if (c.outcome.rfind("vok.exe", 0) == 0) {
+      expected[job.batchFileName] = c.outcome + "\r\n";
+      EXPECT_EQ(started_, Strings{job.batchFileName + (": " + c.outcome + "\r\n")});
     }
     EXPECT_EQ(Folder(), expected);
-    const std::vector<std::string> warned = {outcome, std::string("focus ") + job.textBox};
-    EXPECT_EQ(shown, started_.empty() ? warned : std::vector<std::string>{});
+    const Strings warned = {c.outcome, "focus " + std::string(job.textBox)};
+    EXPECT_EQ(shown, started_.empty() ? warned : Strings{});
   }
 }
 
@@ -110,7 +133,7 @@ TEST_F(Jobs, CleanupRemovesOnlyOurScripts) {
     for (char letter : pressed) Press(JobOf(letter), "name");
     for (const auto& name : ListFolder()) std::filesystem::remove(name);
     for (const auto& [name, bytes] : present) WriteFile(name, bytes);
-    CleanupOnExit(platform_, session_);
+    CleanupOnExit(*this, session_);
     EXPECT_EQ(Folder(), kept);
     for (const auto& name : ListFolder()) std::filesystem::remove(name);
   }
@@ -132,9 +155,32 @@ TEST_F(Jobs, FailuresStopTheJob) {
   startFails_ = true;
   EXPECT_THROW(Press(kUnpackJob, "save"), PlatformError);
   EXPECT_EQ(ReadFile("decompile.bat"), "vok.exe d     save.vok\r\n");
-  CleanupOnExit(platform_, session_);
-  EXPECT_EQ(ListFolder(), std::vector<std::string>{"compile.bat"});
+  CleanupOnExit(*this, session_);
+  EXPECT_EQ(ListFolder(), Strings{"compile.bat"});
   EXPECT_TRUE(started_.empty());
+}
+
+// Each failed run is told once, with its own job and name.
+TEST_F(Jobs, FailedScriptsAreToldByJobNameAndReason) {
+  folder_ = "C:\\games";
+  Press(kPackJob, "data");
+  Press(kUnpackJob, "save");
+  const std::string failed = "Job Failed: The decompile job for \"save\" ";
+  const std::pair<std::uint32_t, std::string> kEnds[] = {
+      {0, ""},
+      {1, failed + "failed: vok.exe ended with exit code 1."},
+      {0xC0000005, failed + "failed: vok.exe ended with exit code 0xC0000005."},
+      {9009, failed + "failed: cmd.exe did not find vok.exe. It looked in the working folder, "
+                      "C:\\games, first, then in the folders on the PATH."},
+      {0xC000013A, failed + "was stopped: its console window was closed before it finished."},
+  };
+  for (const auto& [exitCode, told] : kEnds) {
+    ended_ = {{2, exitCode}, {1, 0}, {7, 1}};  // 1 is the pack job's run; 7 is no run of ours
+    ReportEndedScripts(*this, *this, session_);
+    EXPECT_EQ(shown_, told.empty() ? Strings{} : Strings{told});
+    shown_.clear();
+    session_.running[2] = {&kUnpackJob, "save"};
+  }
 }
 
 }  // namespace

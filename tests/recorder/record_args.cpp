@@ -3,9 +3,12 @@
 //
 // Appends one line per call to "vok-calls.txt" in the working folder, UTF-8:
 // the state of its console ("minimised", "shown" or "none"), then each
-// argument as the C runtime split the command line, tab-separated.
+// argument as the C runtime split the command line, tab-separated. Then it
+// waits while a file "vok.hold" exists there, and ends with exit code N when
+// its last argument ends in "exit=N" (".vok" aside).
 #include <windows.h>
 
+#include <cwchar>
 #include <string>
 
 namespace {
@@ -34,7 +37,9 @@ int wmain(int argc, wchar_t** argv) {
     DWORD written = 0;
     WriteFile(file, record.data(), static_cast<DWORD>(record.size()), &written, nullptr);
     CloseHandle(file);
-    return 0;
+    while (GetFileAttributesW(L"vok.hold") != INVALID_FILE_ATTRIBUTES) Sleep(20);
+    const wchar_t* exit = argc > 1 ? wcsstr(argv[argc - 1], L"exit=") : nullptr;
+    return exit ? _wtoi(exit + 5) : 0;
   }
   return 1;
 }

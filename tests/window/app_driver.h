@@ -73,7 +73,9 @@ class App {
     return info.hwndFocus;
   }
   void Type(int id, const std::wstring& text) const {
-    SendMessageW(Control(id), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
+    DWORD_PTR done = 0;
+    SendMessageTimeoutW(Control(id), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()),
+                        SMTO_ABORTIFHUNG, 10000, &done);
   }
   // Returns at once, as a click does.
   void Click(int id) const { PostMessageW(Control(id), BM_CLICK, 0, 0); }
@@ -103,23 +105,25 @@ class App {
     const bool ended = WaitForSingleObject(process_.hProcess, timeoutMs) == WAIT_OBJECT_0;
     return ended && GetExitCodeProcess(process_.hProcess, &code) ? static_cast<int>(code) : -1;
   }
-  // Waits until no cmd.exe that the program started still runs (Wine may
-  // also make the program the parent of its desktop process, which stays).
-  void WaitForScripts() const {
-    const auto runs = [&] {
-      HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-      PROCESSENTRY32W entry{};
-      entry.dwSize = sizeof(entry);
-      bool found = false;
-      for (BOOL more = Process32FirstW(snapshot, &entry); more && !found;
-           more = Process32NextW(snapshot, &entry)) {
-        found = entry.th32ParentProcessID == process_.dwProcessId &&
-                lstrcmpiW(entry.szExeFile, L"cmd.exe") == 0;
+  // The cmd.exe processes that the program started and that still run (Wine
+  // may also make the program the parent of its desktop process).
+  std::vector<DWORD> Scripts() const {
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    PROCESSENTRY32W entry{};
+    entry.dwSize = sizeof(entry);
+    std::vector<DWORD> scripts;
+    for (BOOL more = Process32FirstW(snapshot, &entry); more;
+         more = Process32NextW(snapshot, &entry)) {
+      if (entry.th32ParentProcessID == process_.dwProcessId &&
+          lstrcmpiW(entry.szExeFile, L"cmd.exe") == 0) {
+        scripts.push_back(entry.th32ProcessID);
       }
-      CloseHandle(snapshot);
-      return found;
-    };
-    WaitUntil([&] { return !runs(); }, 30000);
+    }
+    CloseHandle(snapshot);
+    return scripts;
+  }
+  void WaitForScripts() const {
+    WaitUntil([&] { return Scripts().empty(); }, 30000);
   }
 
  private:

@@ -33,7 +33,7 @@ HANDPICKED = [
     "%PATH%", "%%PATH%%", "%~dp0", "%1", "%*", "100%done", "a%b%c", "%%%", "50% off",
     "%USERNAME% & %TEMP%",
     # delayed expansion stays off
-    "!x!", "!PATH!", "!%PATH%!",
+    "!x!", "!PATH!", "a!b!c", "!%PATH%!",
     # carets and operators
     "a^", "^a", "a^ b", "^&", "^%PATH^%", "x & del /q *", "a&&b", "a||b", ">>", "2>&1",
     "a>nul", "<nul", "a|more", "x&calc&", "|&<>^",
