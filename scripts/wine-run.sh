@@ -14,7 +14,9 @@ case "$flavour" in
   *) echo "wine-run.sh: unknown flavour $flavour" >&2; exit 2 ;;
 esac
 
-export WINEPREFIX=${VOK_WINEPREFIX:-$root/build/wineprefix-$flavour}
+# VOK_DPI=144, say, runs in a prefix of its own whose screen has that many
+# dots per inch (the display scale: 96 is 100 %).
+export WINEPREFIX=${VOK_WINEPREFIX:-$root/build/wineprefix-$flavour${VOK_DPI:+-dpi}}
 export WINEDEBUG=${WINEDEBUG:--all}
 export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
 export WINELOADER=$loader
@@ -38,6 +40,23 @@ fonts=$WINEPREFIX/drive_c/windows/Fonts
 if [[ -d /usr/share/wine/fonts && ! -f "$fonts/sserife.fon" ]]; then
   mkdir -p "$fonts"
   cp /usr/share/wine/fonts/*.fon "$fonts/" 2>/dev/null || true
+fi
+
+dpi_is_set() {
+  grep -q "^\"LogPixels\"=dword:$(printf %08x "$VOK_DPI")" "$WINEPREFIX/user.reg"
+}
+if [[ -n "${VOK_DPI:-}" ]] && ! dpi_is_set; then
+  exec 9>"$WINEPREFIX.lock"
+  flock 9
+  if ! dpi_is_set; then
+    # A new DPI takes effect in a new server; this one saves it as it ends.
+    /usr/lib/wine/wineserver -k 2>/dev/null || true
+    "$loader" reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$VOK_DPI" /f \
+      >/dev/null 2>&1
+    /usr/lib/wine/wineserver -k 2>/dev/null || true
+    /usr/lib/wine/wineserver -w 2>/dev/null || true
+  fi
+  flock -u 9
 fi
 
 # Keep one server and Wine's own background processes alive between the many

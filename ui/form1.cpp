@@ -1,5 +1,6 @@
 #include "form1.h"
 
+#include <algorithm>
 #include <exception>
 
 #include "win32_text.h"
@@ -8,7 +9,7 @@ namespace vok {
 
 enum class FontKind { kDefault, kHeading, kExtension };
 
-// One control of the window: position and size in client pixels (twips / 15).
+// One control of the window: its place and size in twips, as designed.
 struct ControlLayout {
   int id;
   const wchar_t* className;
@@ -19,36 +20,89 @@ struct ControlLayout {
 
 namespace {
 
-// In tab order, which is also creation (z) order: Tab walks the controls
-// that take the focus in this order.
+// In z-order: each label just before the text box it names, which is where
+// screen readers look for a text box's name. The controls that take the
+// focus come in tab order.
 const ControlLayout kControls[] = {
-    {Form1::kTxtVokDe, L"EDIT", L"", 16, 72, 129, 25, FontKind::kDefault},
-    {Form1::kLabel1, L"STATIC", L"Type in the name of the file          (do not include.vok)", 16,
-     40, 137, 25, FontKind::kDefault},
-    {Form1::kLabel2, L"STATIC", L".vok", 144, 80, 49, 17, FontKind::kExtension},
-    {Form1::kLabel3, L"STATIC", L"Decompile/Unpack", 8, 8, 177, 25, FontKind::kHeading},
-    {Form1::kCmdDe, L"BUTTON", L"Decompile", 184, 40, 81, 49, FontKind::kDefault},
-    {Form1::kLabel4, L"STATIC", L"Compile/Pack", 8, 144, 153, 33, FontKind::kHeading},
-    {Form1::kLabel5, L"STATIC", L"Type in the name of the      folder (directory)", 24, 192, 113,
-     33, FontKind::kDefault},
-    {Form1::kTxtVokCom, L"EDIT", L"", 16, 224, 129, 25, FontKind::kDefault},
-    {Form1::kCmdCom, L"BUTTON", L"Compile", 184, 192, 81, 49, FontKind::kDefault},
+    {Form1::kLabel3, L"STATIC", L"Decompile/Unpack", 120, 120, 2655, 375, FontKind::kHeading},
+    {Form1::kLabel1, L"STATIC", L"Type in the name of the file          (do not include.vok)", 240,
+     600, 2055, 375, FontKind::kDefault},
+    {Form1::kTxtVokDe, L"EDIT", L"", 240, 1080, 1935, 375, FontKind::kDefault},
+    {Form1::kLabel2, L"STATIC", L".vok", 2160, 1200, 735, 255, FontKind::kExtension},
+    {Form1::kCmdDe, L"BUTTON", L"Decompile", 2760, 600, 1215, 735, FontKind::kDefault},
+    {Form1::kLabel4, L"STATIC", L"Compile/Pack", 120, 2160, 2295, 495, FontKind::kHeading},
+    {Form1::kLabel5, L"STATIC", L"Type in the name of the      folder (directory)", 360, 2880, 1695,
+     495, FontKind::kDefault},
+    {Form1::kTxtVokCom, L"EDIT", L"", 240, 3360, 1935, 375, FontKind::kDefault},
+    {Form1::kCmdCom, L"BUTTON", L"Compile", 2760, 2880, 1215, 735, FontKind::kDefault},
 };
 
-// The red line between the sections: from (0, 128) to (288, 128), past the
-// right edge of the client area, where it is clipped.
-constexpr int kLineY = 128;
-constexpr int kLineEndX = 288;
-constexpr int kLineWidth = 5;
+// The client area, and where on the screen it first shows, in twips.
+constexpr int kClientWidth = 4050;
+constexpr int kClientHeight = 4155;
+constexpr int kClientScreenLeft = 5490;
+constexpr int kClientScreenTop = 3000;
+
+// The red line between the sections, in twips: from (0, 1920) to (4320,
+// 1920), past the right edge of the client area, where it is clipped.
+constexpr int kLineTop = 1920;
+constexpr int kLineEnd = 4320;
+constexpr int kLineWidth = 75;
 constexpr COLORREF kLineColour = RGB(255, 0, 0);
 
-// Where the client area is first shown on the screen (5490 by 3000 twips).
-constexpr int kClientScreenLeft = 366;
-constexpr int kClientScreenTop = 200;
+constexpr UINT kDesignDpi = 96;  // where 15 twips make a pixel
 
 constexpr DWORD kWindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
 
 constexpr const wchar_t* kFatalTitle = L"VOK Decompiler";
+
+// Twips (1/1440 inch) in pixels at `dpi`.
+int Px(int twips, UINT dpi) {
+  return MulDiv(twips, static_cast<int>(dpi), 1440);
+}
+
+// A function of user32 that older Windows lacks, or nothing.
+template <typename Function>
+Function User32Function(const char* name) {
+  return reinterpret_cast<Function>(
+      reinterpret_cast<void (*)()>(GetProcAddress(GetModuleHandleW(L"user32.dll"), name)));
+}
+
+UINT DpiOf(HWND hwnd) {
+  static const auto getDpiForWindow = User32Function<UINT(WINAPI*)(HWND)>("GetDpiForWindow");
+  if (getDpiForWindow) return getDpiForWindow(hwnd);
+  HDC dc = GetDC(hwnd);
+  const int dpi = GetDeviceCaps(dc, LOGPIXELSY);
+  ReleaseDC(hwnd, dc);
+  return static_cast<UINT>(dpi);
+}
+
+// The window rectangle whose client area has the design's size at `dpi`
+// with its top left corner at (left, top).
+RECT FrameAt(int left, int top, UINT dpi) {
+  static const auto adjustForDpi =
+      User32Function<BOOL(WINAPI*)(RECT*, DWORD, BOOL, DWORD, UINT)>("AdjustWindowRectExForDpi");
+  RECT frame = {left, top, left + Px(kClientWidth, dpi), top + Px(kClientHeight, dpi)};
+  if (!adjustForDpi || !adjustForDpi(&frame, kWindowStyle, FALSE, 0, dpi)) {
+    AdjustWindowRectEx(&frame, kWindowStyle, FALSE, 0);
+  }
+  return frame;
+}
+
+// The height the control's text needs, wrapped as a label wraps it to
+// `width` pixels in the control's font.
+int WrappedTextHeight(HWND control, int width) {
+  wchar_t text[128] = {};
+  GetWindowTextW(control, text, 128);
+  HDC dc = GetDC(control);
+  HGDIOBJ previous =
+      SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageW(control, WM_GETFONT, 0, 0)));
+  RECT rect = {0, 0, width, 0};
+  DrawTextW(dc, text, -1, &rect, DT_CALCRECT | DT_WORDBREAK | DT_EXPANDTABS | DT_NOPREFIX);
+  SelectObject(dc, previous);
+  ReleaseDC(control, dc);
+  return rect.bottom;
+}
 
 DWORD StyleOf(const ControlLayout& layout) {
   const DWORD common = WS_CHILD | WS_VISIBLE;
@@ -57,12 +111,9 @@ DWORD StyleOf(const ControlLayout& layout) {
   return common | SS_LEFT | SS_NOPREFIX;  // SS_LEFT word-wraps
 }
 
-HFONT MakeFont(int hundredthsOfPoint, bool underline) {
-  HDC screen = GetDC(nullptr);
-  const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
-  ReleaseDC(nullptr, screen);
+HFONT MakeFont(int hundredthsOfPoint, bool underline, UINT dpi) {
   LOGFONTW font{};
-  font.lfHeight = -MulDiv(hundredthsOfPoint, dpi, 7200);
+  font.lfHeight = -MulDiv(hundredthsOfPoint, static_cast<int>(dpi), 7200);
   font.lfWeight = FW_NORMAL;
   font.lfUnderline = underline ? TRUE : FALSE;
   font.lfCharSet = ANSI_CHARSET;
@@ -92,12 +143,14 @@ bool Form1::Register(HINSTANCE instance) {
 }
 
 HWND Form1::Create(HINSTANCE instance, int showCommand) {
-  RECT frame = {0, 0, kClientWidth, kClientHeight};
-  AdjustWindowRectEx(&frame, kWindowStyle, FALSE, 0);
-  HWND hwnd = CreateWindowExW(0, kClassName, kCaption, kWindowStyle, kClientScreenLeft + frame.left,
-                              kClientScreenTop + frame.top, frame.right - frame.left,
-                              frame.bottom - frame.top, nullptr, nullptr, instance, nullptr);
+  HWND hwnd = CreateWindowExW(0, kClassName, kCaption, kWindowStyle, CW_USEDEFAULT, CW_USEDEFAULT,
+                              CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr, instance, nullptr);
   if (!hwnd) return nullptr;
+  // Placed once its DPI is known: the client area at its first place.
+  const UINT dpi = DpiOf(hwnd);
+  const RECT frame = FrameAt(Px(kClientScreenLeft, dpi), Px(kClientScreenTop, dpi), dpi);
+  SetWindowPos(hwnd, nullptr, frame.left, frame.top, frame.right - frame.left,
+               frame.bottom - frame.top, SWP_NOZORDER | SWP_NOACTIVATE);
   ShowWindow(hwnd, showCommand);
   UpdateWindow(hwnd);
   SetFocus(GetDlgItem(hwnd, kTxtVokDe));
@@ -137,6 +190,9 @@ LRESULT Form1::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_PAINT:
       OnPaint();
       return 0;
+    case WM_DPICHANGED:
+      OnDpiChanged(HIWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
+      return 0;
     case WM_CTLCOLORSTATIC:
       return OnCtlColorStatic(reinterpret_cast<HDC>(wParam));
     case WM_CLOSE:
@@ -152,29 +208,56 @@ LRESULT Form1::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   return DefWindowProcW(hwnd_, message, wParam, lParam);
 }
 
-// Creates the fonts and the controls, in tab order.
+// Creates the controls, then gives them their fonts and places at the
+// window's DPI.
 bool Form1::OnCreate() {
-  defaultFont_ = MakeFont(800, false);
-  headingFont_ = MakeFont(1350, true);
-  extensionFont_ = MakeFont(975, false);
   for (const ControlLayout& layout : kControls) {
     if (!CreateControl(layout)) return false;
   }
+  ApplyDpi(DpiOf(hwnd_));
   return true;
+}
+
+// Fonts by point size and places by twips, at `dpi`. A label whose wrapped
+// text needs more height in the font of that DPI grows downwards; at the
+// design's 96 DPI every box is the design's.
+void Form1::ApplyDpi(UINT dpi) {
+  dpi_ = dpi;
+  for (HFONT font : {defaultFont_, headingFont_, extensionFont_}) DeleteObject(font);
+  defaultFont_ = MakeFont(800, false, dpi);
+  headingFont_ = MakeFont(1350, true, dpi);
+  extensionFont_ = MakeFont(975, false, dpi);
+  for (const ControlLayout& layout : kControls) {
+    HWND control = GetDlgItem(hwnd_, layout.id);
+    const HFONT font = layout.font == FontKind::kHeading     ? headingFont_
+                       : layout.font == FontKind::kExtension ? extensionFont_
+                                                             : defaultFont_;
+    SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+    const int width = Px(layout.width, dpi);
+    int height = Px(layout.height, dpi);
+    if (layout.className[0] == L'S' && dpi != kDesignDpi) {
+      height = std::max(height, WrappedTextHeight(control, width));
+    }
+    SetWindowPos(control, nullptr, Px(layout.left, dpi), Px(layout.top, dpi), width, height,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+  }
+  InvalidateRect(hwnd_, nullptr, TRUE);
+}
+
+// Moved to a screen of another DPI, or the screen's scale changed.
+void Form1::OnDpiChanged(UINT dpi, const RECT& suggested) {
+  ApplyDpi(dpi);
+  SetWindowPos(hwnd_, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
+               suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 bool Form1::CreateControl(const ControlLayout& layout) {
   const auto instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(hwnd_, GWLP_HINSTANCE));
   const bool isTextBox = layout.className[0] == L'E';
-  HWND control =
-      CreateWindowExW(isTextBox ? WS_EX_CLIENTEDGE : 0, layout.className, layout.text,
-                      StyleOf(layout), layout.left, layout.top, layout.width, layout.height, hwnd_,
-                      reinterpret_cast<HMENU>(static_cast<INT_PTR>(layout.id)), instance, nullptr);
+  HWND control = CreateWindowExW(
+      isTextBox ? WS_EX_CLIENTEDGE : 0, layout.className, layout.text, StyleOf(layout), 0, 0, 0, 0,
+      hwnd_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(layout.id)), instance, nullptr);
   if (!control) return false;
-  const HFONT font = layout.font == FontKind::kHeading     ? headingFont_
-                     : layout.font == FontKind::kExtension ? extensionFont_
-                                                           : defaultFont_;
-  SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
   // No length limit on what can be typed.
   if (isTextBox) SendMessageW(control, EM_SETLIMITTEXT, 0, 0);
   return true;
@@ -188,10 +271,10 @@ void Form1::OnCommand(int id, int notification) {
 void Form1::OnPaint() {
   PAINTSTRUCT paint;
   HDC dc = BeginPaint(hwnd_, &paint);
-  HPEN pen = CreatePen(PS_SOLID, kLineWidth, kLineColour);
+  HPEN pen = CreatePen(PS_SOLID, Px(kLineWidth, dpi_), kLineColour);
   HGDIOBJ previous = SelectObject(dc, pen);
-  MoveToEx(dc, 0, kLineY, nullptr);
-  LineTo(dc, kLineEndX, kLineY);
+  MoveToEx(dc, 0, Px(kLineTop, dpi_), nullptr);
+  LineTo(dc, Px(kLineEnd, dpi_), Px(kLineTop, dpi_));
   SelectObject(dc, previous);
   DeleteObject(pen);
   EndPaint(hwnd_, &paint);

@@ -19,8 +19,6 @@ class Form1 : public PlatformUi {
  public:
   static constexpr const wchar_t* kClassName = L"VokDecompilerForm1";
   static constexpr const wchar_t* kCaption = L".vok Decompiler";
-  static constexpr int kClientWidth = 270;  // 4050 by 4155 twips at 96 dpi
-  static constexpr int kClientHeight = 277;
 
   // Control identifiers, in tab order. None is IDOK or IDCANCEL, so Enter and
   // Esc in a text box press no button.
@@ -58,6 +56,8 @@ class Form1 : public PlatformUi {
 
   bool OnCreate();
   bool CreateControl(const ControlLayout& layout);
+  void ApplyDpi(UINT dpi);
+  void OnDpiChanged(UINT dpi, const RECT& suggested);
   void OnCommand(int id, int notification);
   void OnPaint();
   LRESULT OnCtlColorStatic(HDC dc);
@@ -73,6 +73,7 @@ class Form1 : public PlatformUi {
   HWND TextBoxOf(const JobKind& job) const;
 
   HWND hwnd_;
+  UINT dpi_ = 96;
   HFONT defaultFont_ = nullptr;
   HFONT headingFont_ = nullptr;
   HFONT extensionFont_ = nullptr;

@@ -2,7 +2,7 @@
 # Checks the built executable as Windows will load it: its machine, that it
 # is a GUI program, that it imports only DLLs that ship with Windows, its
 # resources (icon group, version record) against resources.txt beside this
-# file.
+# file, and its manifest's entries.
 # Usage: pe_check.sh OBJDUMP WINDRES EXE FORMAT   (FORMAT: pei-i386 or pei-x86-64)
 set -euo pipefail
 objdump=$1 windres=$2 exe=$3 format=$4
@@ -25,6 +25,13 @@ check "no MinGW runtime DLLs" '! grep -Eqi "libstdc|libgcc|libwinpthread" <<<"$d
 resources=$("$windres" -i "$exe" -O rc | grep -v '^  0x')
 check "resources as designed" 'diff -B <(grep -v "^//" "$here/resources.txt") \
   <(awk "/Type: group icon/ { p = 1 } /Type: 24/ { p = 0 } p" <<<"$resources")'
+manifest=$(awk '/RT_MANIFEST/ { p = 1 } p' <<<"$resources" | tr -d '"')
+check "manifest: runs as invoker" 'grep -q "requestedExecutionLevel level=asInvoker" <<<"$manifest"'
+check "manifest: DPI-aware per monitor" \
+  'grep -q "<dpiAwareness .*>PerMonitorV2, PerMonitor<" <<<"$manifest" &&
+   grep -q "<dpiAware .*>true/pm<" <<<"$manifest"'
+check "manifest: Windows 7 to 11" '(($(grep -c "<supportedOS Id=" <<<"$manifest") == 4))'
+check "manifest: the classic controls" '! grep -q "Common-Controls" <<<"$manifest"'
 echo "size: $(stat -c %s "$exe") bytes"
 echo "$((checks - failures)) passed, $failures failed"
 ((failures == 0))

@@ -1,42 +1,50 @@
 #!/usr/bin/env bash
 # Shows the program on the display, takes a screenshot with ImageMagick and
-# checks what a user sees: the red line along row 128 of the client area and
-# the two underlined headings. Keeps the screenshot as window.png.
+# checks what a user sees: the red line across the client area between the
+# sections and the two underlined headings, all at the display's DPI
+# (VOK_DPI, 96 by default). Keeps the screenshot as window.png, or
+# window-<DPI>dpi.png at another DPI.
 # Usage: screenshot_test.sh WINE_RUN FLAVOUR APP WINDOW_POKE OUT_DIR
 set -euo pipefail
 wine_run=$1 flavour=$2 app=$3 poke=$4 out=$5
+dpi=${VOK_DPI:-96}
+shot=$out/window$([[ $dpi == 96 ]] || echo "-${dpi}dpi").png
 mkdir -p "$out"
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
 cd "$scratch"
 
+px() { echo $((($1 * dpi + 720) / 1440)); }  # twips to pixels, rounded
 "$wine_run" "$flavour" "$app" &
 app_pid=$!
 read -r x y < <("$wine_run" "$flavour" "$poke" locate | tr -d '\r')
 import -window root "$out/screen.png"
-convert "$out/screen.png" -crop "270x277+$x+$y" +repage "$out/window.png"
+convert "$out/screen.png" -crop "$(px 4050)x$(px 4155)+$x+$y" +repage "$shot"
 "$wine_run" "$flavour" "$poke" close
 wait "$app_pid"
 
-pixel() { convert "$out/window.png" -format "%[fx:int(255*p{$1,$2}.r)],%[fx:int(255*p{$1,$2}.g)],%[fx:int(255*p{$1,$2}.b)]" info:; }
-# Fraction of dark pixels in a rectangle WxH+X+Y.
-dark() { convert "$out/window.png" -crop "$1" +repage -colorspace Gray -threshold 50% -negate -format '%[fx:mean]' info:; }
+pixel() { convert "$shot" -format "%[fx:int(255*p{$1,$2}.r)],%[fx:int(255*p{$1,$2}.g)],%[fx:int(255*p{$1,$2}.b)]" info:; }
+# Fraction of dark pixels in a rectangle of twips: width, height, left, top.
+dark() { convert "$shot" -crop "$(px $1)x$(px $2)+$(px $3)+$(px $4)" +repage -colorspace Gray -threshold 50% -negate -format '%[fx:mean]' info:; }
 
-failures=0
-check() { if ! eval "$2"; then echo "FAIL: $1"; failures=$((failures + 1)); else echo "ok: $1"; fi; }
-
-for px in 0 60 135 200 269; do
-  check "red at ($px,128)" '[[ $(pixel $px 128) == 255,0,0 ]]'
+failures=0 checks=0
+check() {
+  checks=$((checks + 1))
+  if ! eval "$2"; then echo "FAIL: $1"; failures=$((failures + 1)); else echo "ok: $1"; fi
+}
+row=$(px 1920) width=$(px 75)
+for twips in 0 900 2025 3000 4035; do
+  check "red at ($(px $twips),$row)" '[[ $(pixel $(px $twips) $row) == 255,0,0 ]]'
 done
-for row in 126 130; do
-  check "line is 5 pixels wide: red at (135,$row)" '[[ $(pixel 135 $row) == 255,0,0 ]]'
+for off in -2 2; do
+  check "line is $width pixels wide: red at row $((row + off))" '[[ $(pixel $(px 2025) $((row + off))) == 255,0,0 ]]'
 done
-for row in 124 132; do
-  check "no red at (135,$row)" '[[ $(pixel 135 $row) != 255,0,0 ]]'
+for off in -$width $width; do
+  check "no red at row $((row + off))" '[[ $(pixel $(px 2025) $((row + off))) != 255,0,0 ]]'
 done
-check "heading Decompile/Unpack drawn" '[[ $(dark 177x25+8+8) != 0 ]]'
-check "heading Compile/Pack drawn" '[[ $(dark 153x33+8+144) != 0 ]]'
-check "nothing drawn between the sections" '[[ $(dark 260x20+4+100) == 0 ]]'
-echo "screenshot: $out/window.png"
-echo "$((11 - failures)) passed, $failures failed"
+check "heading Decompile/Unpack drawn" '[[ $(dark 2655 375 120 120) != 0 ]]'
+check "heading Compile/Pack drawn" '[[ $(dark 2295 495 120 2160) != 0 ]]'
+check "nothing drawn between the sections" '[[ $(dark 3900 300 60 1500) == 0 ]]'
+echo "screenshot: $shot"
+echo "$((checks - failures)) passed, $failures failed"
 ((failures == 0))
