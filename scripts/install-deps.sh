@@ -16,7 +16,7 @@ packages=(
   cmake g++ make git clang libclang-rt-dev clang-format googletest zlib1g-dev python3
   g++-mingw-w64-i686-posix binutils-mingw-w64-i686
   g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 libz-mingw-w64-dev
-  wine wine64 fonts-wine xvfb xauth x11-utils imagemagick valgrind file
+  wine wine64 fonts-wine xvfb xauth x11-utils imagemagick valgrind file zip unzip
 )
 
 missing=()

@@ -6,8 +6,10 @@
 #           against a model of cmd.exe and the C runtime
 #   win32   the program for 32-bit Windows, checked as an executable
 #   win64   the same sources for 64-bit Windows, checked as an executable
-#           and run under Wine on a virtual display: the window, some 240
-#           awkward names through the real cmd.exe, failures, the tool
+#           and run under Wine on a virtual display: the window at four
+#           display scales, some 240 awkward names through the real cmd.exe,
+#           watched jobs, failures, the tool
+#   release the packages, built twice in two folders: the same bytes
 set -euo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")/.."
 
@@ -29,11 +31,17 @@ echo "=== test win32 (static checks)"
 ctest --preset win32 || status=1
 echo "=== test win64 (under Wine)"
 # A Wine server left from another display would serve this one badly.
-WINEPREFIX="$PWD/build/wineprefix-win64" /usr/lib/wine/wineserver -k 2>/dev/null || true
+for prefix in wineprefix-win64 wineprefix-win64-dpi; do
+  WINEPREFIX="$PWD/build/$prefix" /usr/lib/wine/wineserver -k 2>/dev/null || true
+done
 if [[ -n "${DISPLAY:-}" ]]; then
   ctest --preset win64 || status=1
 else
   xvfb-run -a -s "-screen 0 1024x768x24" ctest --preset win64 || status=1
 fi
-WINEPREFIX="$PWD/build/wineprefix-win64" /usr/lib/wine/wineserver -k 2>/dev/null || true
+for prefix in wineprefix-win64 wineprefix-win64-dpi; do
+  WINEPREFIX="$PWD/build/$prefix" /usr/lib/wine/wineserver -k 2>/dev/null || true
+done
+echo "=== test release (two packagings from two folders give the same bytes)"
+bash tests/release/reproducible.sh || status=1
 exit "$status"
