@@ -188,7 +188,8 @@ TEST(Jobs, NamesReachTheToolExactlyOrAreRefused) {
   for (std::size_t i = 0; i < accepted.size() + std::size(lanes); ++i) {
     const std::string& lane = lanes[i % std::size(lanes)];
     // A script is rewritten only once the cmd.exe running it is done.
-    ASSERT_TRUE(WaitUntil([&] { return ToolCalls(lane).size() == sent[lane]; }));
+    ASSERT_TRUE(WaitUntil([&] { return ToolCalls(lane).size() == sent[lane]; }, 30000))
+        << WideToUtf8(apps[lane]->Box(0));
     apps[lane]->WaitForScripts();
     if (last.count(lane)) {  // the lane's last name: its call, and the model's reading
       const auto& [job, name] = last[lane];
