@@ -24,19 +24,24 @@ int RunMessageLoop(HWND window) {
   for (;;) {
     const std::vector<HANDLE> scripts = vok::Form1::WatchedScripts(window);
     const DWORD count = static_cast<DWORD>(scripts.size());
-    const DWORD ready = MsgWaitForMultipleObjectsEx(count, scripts.data(), INFINITE, QS_ALLINPUT,
-                                                    MWMO_INPUTAVAILABLE);
-    if (ready < WAIT_OBJECT_0 + count) {
+    const auto ended = [&](DWORD ready) { return ready < WAIT_OBJECT_0 + count; };
+    if (ended(MsgWaitForMultipleObjectsEx(count, scripts.data(), INFINITE, QS_ALLINPUT,
+                                          MWMO_INPUTAVAILABLE))) {
       SendMessageW(window, vok::Form1::kScriptEnded, 0, 0);
       continue;
     }
+    // The messages one at a time, until a look finds none left, which also
+    // tells Windows that the program waits for input.
     MSG message;
-    if (!PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) continue;
-    if (message.message == WM_QUIT) return static_cast<int>(message.wParam);
-    // Tab moves between the text boxes and buttons as in a dialog.
-    if (IsWindow(window) && IsDialogMessageW(window, &message)) continue;
-    TranslateMessage(&message);
-    DispatchMessageW(&message);
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+      if (message.message == WM_QUIT) return static_cast<int>(message.wParam);
+      // Tab moves between the text boxes and buttons as in a dialog.
+      if (!IsWindow(window) || !IsDialogMessageW(window, &message)) {
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
+      }
+      if (count && ended(WaitForMultipleObjects(count, scripts.data(), FALSE, 0))) break;
+    }
   }
 }
 

@@ -143,14 +143,21 @@ bool Form1::Register(HINSTANCE instance) {
 }
 
 HWND Form1::Create(HINSTANCE instance, int showCommand) {
-  HWND hwnd = CreateWindowExW(0, kClassName, kCaption, kWindowStyle, CW_USEDEFAULT, CW_USEDEFAULT,
-                              CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr, instance, nullptr);
+  // The client area at its first place, at the screen's DPI.
+  HDC screen = GetDC(nullptr);
+  const UINT dpi = static_cast<UINT>(GetDeviceCaps(screen, LOGPIXELSY));
+  ReleaseDC(nullptr, screen);
+  RECT frame = FrameAt(Px(kClientScreenLeft, dpi), Px(kClientScreenTop, dpi), dpi);
+  HWND hwnd = CreateWindowExW(0, kClassName, kCaption, kWindowStyle, frame.left, frame.top,
+                              frame.right - frame.left, frame.bottom - frame.top, nullptr, nullptr,
+                              instance, nullptr);
   if (!hwnd) return nullptr;
-  // Placed once its DPI is known: the client area at its first place.
-  const UINT dpi = DpiOf(hwnd);
-  const RECT frame = FrameAt(Px(kClientScreenLeft, dpi), Px(kClientScreenTop, dpi), dpi);
-  SetWindowPos(hwnd, nullptr, frame.left, frame.top, frame.right - frame.left,
-               frame.bottom - frame.top, SWP_NOZORDER | SWP_NOACTIVATE);
+  // On a monitor of another DPI, placed again for that one.
+  if (const UINT own = DpiOf(hwnd); own != dpi) {
+    frame = FrameAt(Px(kClientScreenLeft, own), Px(kClientScreenTop, own), own);
+    SetWindowPos(hwnd, nullptr, frame.left, frame.top, frame.right - frame.left,
+                 frame.bottom - frame.top, SWP_NOZORDER | SWP_NOACTIVATE);
+  }
   ShowWindow(hwnd, showCommand);
   UpdateWindow(hwnd);
   SetFocus(GetDlgItem(hwnd, kTxtVokDe));
