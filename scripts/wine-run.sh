@@ -66,4 +66,12 @@ fi
 /usr/lib/wine/wineserver -p30 </dev/null >/dev/null 2>&1 || true
 "$loader" wineboot </dev/null >/dev/null 2>&1 || true
 
-exec "$loader" "$@"
+# The program's output goes through a file: a Wine helper that outlives it
+# (a console server, say) inherits its output too, and a test runner would
+# wait for that to close.
+output=$(mktemp)
+trap 'rm -f "$output"' EXIT
+status=0
+"$loader" "$@" >"$output" 2>&1 </dev/null || status=$?
+cat "$output"
+exit "$status"
