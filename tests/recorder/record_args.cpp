@@ -4,9 +4,11 @@
 // Appends one line per call to "vok-calls.txt" in the working folder, UTF-8:
 // the state of its console ("minimised", "shown" or "none"), then each
 // argument as the C runtime split the command line, tab-separated. Then it
-// waits while a file "vok.hold" exists there.
+// waits while a file "vok.hold" exists there, and ends with exit code N when
+// its last argument ends in "exit=N".
 #include <windows.h>
 
+#include <cwchar>
 #include <string>
 
 int wmain(int argc, wchar_t** argv) {
@@ -28,7 +30,8 @@ int wmain(int argc, wchar_t** argv) {
     WriteFile(file, utf8.data(), static_cast<DWORD>(utf8.size()), &written, nullptr);
     CloseHandle(file);
     while (GetFileAttributesW(L"vok.hold") != INVALID_FILE_ATTRIBUTES) Sleep(20);
-    return 0;
+    const wchar_t* exit = argc > 1 ? std::wcsstr(argv[argc - 1], L"exit=") : nullptr;
+    return exit ? static_cast<int>(std::wcstoul(exit + 5, nullptr, 10)) : 0;
   }
   return 1;
 }
