@@ -69,15 +69,11 @@ void Stop(Running& running) {
   CloseHandle(running.process.hProcess);
 }
 
-double MedianStartup(const std::wstring& exe, const wchar_t* className,
-                     const std::wstring& folder) {
-  std::vector<double> times;
-  for (int i = 0; i < 20; ++i) {
-    Running running;
-    times.push_back(Start(exe, className, folder, running));
-    Stop(running);
-  }
-  return Median(times);
+double StartupTime(const std::wstring& exe, const wchar_t* className, const std::wstring& folder) {
+  Running running;
+  const double time = Start(exe, className, folder, running);
+  Stop(running);
+  return time;
 }
 
 // Whether a cmd.exe that the process started still runs.
@@ -122,8 +118,13 @@ int wmain(int argc, wchar_t** argv) {
     return 2;
   }
   const std::wstring folder = argv[5];
-  const double app = MedianStartup(argv[1], argv[2], folder);
-  const double bare = MedianStartup(argv[3], argv[4], folder);
+  // Taken in turns, so that a change in the machine's load affects both alike.
+  std::vector<double> appTimes, bareTimes;
+  for (int i = 0; i < 20; ++i) {
+    appTimes.push_back(StartupTime(argv[1], argv[2], folder));
+    bareTimes.push_back(StartupTime(argv[3], argv[4], folder));
+  }
+  const double app = Median(appTimes), bare = Median(bareTimes);
   std::printf(
       "startup to shown and idle, median of 20: VOK Decompiler %.1f ms, bare window %.1f ms,"
       " ratio %.2f\n",
