@@ -221,8 +221,13 @@ TEST(Jobs, NamesReachTheToolExactlyOrAreRefused) {
   // However the window goes, the scripts this run wrote go with it, even
   // one the user has deleted already.
   fs::remove("2/compile.bat");
-  EXPECT_NE(SendMessageW(apps["2/"]->window(), WM_QUERYENDSESSION, 0, 0), 0) << "never refused";
-  SendMessageW(apps["2/"]->window(), WM_ENDSESSION, TRUE, 0);
+  DWORD_PTR answer = 0;
+  const auto send = [&](UINT message, WPARAM wParam) {  // false while a box holds it up
+    return SendMessageTimeoutW(apps["2/"]->window(), message, wParam, 0, SMTO_BLOCK, 10000,
+                               &answer) != 0;
+  };
+  EXPECT_TRUE(send(WM_QUERYENDSESSION, 0) && answer) << "never refused";
+  EXPECT_TRUE(send(WM_ENDSESSION, TRUE)) << "no box";
   EXPECT_EQ(apps["0/"]->Close(WM_CLOSE), 0);
   EXPECT_EQ(apps["1/"]->Close(WM_SYSCOMMAND, SC_CLOSE), 0);
   for (const auto& lane : {"0/", "1/", "2/"}) EXPECT_EQ(ListFolder(lane), Strings{"cmd.exe"});
