@@ -19,16 +19,22 @@ namespace {
 // The script encoding of a Western Windows, whose console reads code page
 // 437. glibc's converter has no best fit: a character 437 lacks, or invalid
 // UTF-8, gives nothing, as WideCharToMultiByte with WC_NO_BEST_FIT_CHARS does.
+// It drops Unicode's tag characters, though, so a text must also come back
+// unchanged, as the product checks.
 struct Cp437 : ScriptEncoding {
-  iconv_t converter = iconv_open("CP437", "UTF-8");
-  std::optional<std::string> EncodeForScript(const std::string& text) const override {
-    std::string in = text, out(text.size(), '\0');  // 437 has a byte per character
+  iconv_t encoder = iconv_open("CP437", "UTF-8"), decoder = iconv_open("UTF-8", "CP437");
+  static std::optional<std::string> Convert(iconv_t converter, std::string in) {
+    std::string out(in.size() * 3, '\0');  // 437's characters take at most 3 bytes in UTF-8
     char *from = in.data(), *to = out.data();
     std::size_t fromLeft = in.size(), toLeft = out.size();
     const bool done = iconv(converter, &from, &fromLeft, &to, &toLeft) != std::size_t(-1);
     iconv(converter, nullptr, nullptr, nullptr, nullptr);
     out.resize(out.size() - toLeft);
     return done ? std::optional(out) : std::nullopt;
+  }
+  std::optional<std::string> EncodeForScript(const std::string& text) const override {
+    const auto encoded = Convert(encoder, text);
+    return encoded && Convert(decoder, *encoded) == text ? encoded : std::nullopt;
   }
 };
 

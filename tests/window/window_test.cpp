@@ -163,9 +163,9 @@ using Strings = std::vector<std::string>;
 // Every name in names.txt: a "+" name must reach vok.exe as typed (plus
 // ".vok" to unpack) in a minimised console, and the fuzz target's model of
 // cmd.exe must read the script as the real one did; a "-" name must be
-// refused by both jobs. The names take turns at the jobs, but a trailing
-// backslash, which quoting must double, always goes to the pack job, where
-// nothing follows it. Four copies of the program work side by side in
+// refused by both jobs. The names take turns at the jobs, a round of the
+// copies at a time, but a trailing backslash, which quoting must double,
+// always goes to the pack job, where nothing follows it. Four copies of the program work side by side in
 // folders of their own, and some close in their own ways at the end.
 TEST(Jobs, NamesReachTheToolExactlyOrAreRefused) {
   Strings accepted, refused = {std::string(100000, 'n')};
@@ -202,7 +202,7 @@ TEST(Jobs, NamesReachTheToolExactlyOrAreRefused) {
                 (Strings{"vok.exe", letter, oem.value_or("")}));
     }
     if (i >= accepted.size()) continue;
-    const bool pack = i % 2 == 0 || accepted[i].back() == '\\';
+    const bool pack = i / std::size(lanes) % 2 == 0 || accepted[i].back() == '\\';
     last[lane] = {pack ? &kPackJob : &kUnpackJob, accepted[i]};
     ++sent[lane];
     apps[lane]->Type(pack ? Form1::kTxtVokCom : Form1::kTxtVokDe, Utf8ToWide(accepted[i]));
