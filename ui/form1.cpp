@@ -68,20 +68,24 @@ Function User32Function(const char* name) {
       reinterpret_cast<void (*)()>(GetProcAddress(GetModuleHandleW(L"user32.dll"), name)));
 }
 
-UINT DpiOf(HWND hwnd) {
-  static const auto getDpiForWindow = User32Function<UINT(WINAPI*)(HWND)>("GetDpiForWindow");
-  if (getDpiForWindow) return getDpiForWindow(hwnd);
-  HDC dc = GetDC(hwnd);
-  const int dpi = GetDeviceCaps(dc, LOGPIXELSY);
-  ReleaseDC(hwnd, dc);
+UINT ScreenDpi() {
+  HDC screen = GetDC(nullptr);
+  const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
+  ReleaseDC(nullptr, screen);
   return static_cast<UINT>(dpi);
 }
 
-// The window rectangle whose client area has the design's size at `dpi`
-// with its top left corner at (left, top).
-RECT FrameAt(int left, int top, UINT dpi) {
+UINT DpiOf(HWND hwnd) {
+  static const auto getDpiForWindow = User32Function<UINT(WINAPI*)(HWND)>("GetDpiForWindow");
+  return getDpiForWindow ? getDpiForWindow(hwnd) : ScreenDpi();
+}
+
+// The window rectangle whose client area has the design's size at `dpi`,
+// at its first place on the screen.
+RECT FirstFrame(UINT dpi) {
   static const auto adjustForDpi =
       User32Function<BOOL(WINAPI*)(RECT*, DWORD, BOOL, DWORD, UINT)>("AdjustWindowRectExForDpi");
+  const int left = Px(kClientScreenLeft, dpi), top = Px(kClientScreenTop, dpi);
   RECT frame = {left, top, left + Px(kClientWidth, dpi), top + Px(kClientHeight, dpi)};
   if (!adjustForDpi || !adjustForDpi(&frame, kWindowStyle, FALSE, 0, dpi)) {
     AdjustWindowRectEx(&frame, kWindowStyle, FALSE, 0);
@@ -144,17 +148,15 @@ bool Form1::Register(HINSTANCE instance) {
 
 HWND Form1::Create(HINSTANCE instance, int showCommand) {
   // The client area at its first place, at the screen's DPI.
-  HDC screen = GetDC(nullptr);
-  const UINT dpi = static_cast<UINT>(GetDeviceCaps(screen, LOGPIXELSY));
-  ReleaseDC(nullptr, screen);
-  RECT frame = FrameAt(Px(kClientScreenLeft, dpi), Px(kClientScreenTop, dpi), dpi);
+  const UINT dpi = ScreenDpi();
+  RECT frame = FirstFrame(dpi);
   HWND hwnd = CreateWindowExW(0, kClassName, kCaption, kWindowStyle, frame.left, frame.top,
                               frame.right - frame.left, frame.bottom - frame.top, nullptr, nullptr,
                               instance, nullptr);
   if (!hwnd) return nullptr;
   // On a monitor of another DPI, placed again for that one.
   if (const UINT own = DpiOf(hwnd); own != dpi) {
-    frame = FrameAt(Px(kClientScreenLeft, own), Px(kClientScreenTop, own), own);
+    frame = FirstFrame(own);
     SetWindowPos(hwnd, nullptr, frame.left, frame.top, frame.right - frame.left,
                  frame.bottom - frame.top, SWP_NOZORDER | SWP_NOACTIVATE);
   }
