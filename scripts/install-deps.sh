@@ -9,14 +9,18 @@
 # x86-64 build of the same sources.
 #
 # libclang-rt-dev holds libFuzzer and clang's sanitizer runtimes (the fuzz
-# preset); without recommends, clang alone does not bring it.
+# preset); without recommends, clang alone does not bring it. googletest is
+# the sources (built for Windows with the cross compiler), libgtest-dev the
+# native libraries and headers. osslsigncode and openssl sign releases and
+# check them.
 set -euo pipefail
 
 packages=(
-  cmake g++ make git clang libclang-rt-dev clang-format googletest zlib1g-dev python3
+  cmake g++ make git clang libclang-rt-dev clang-format googletest libgtest-dev zlib1g-dev python3
   g++-mingw-w64-i686-posix binutils-mingw-w64-i686
   g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 libz-mingw-w64-dev
   wine wine64 fonts-wine xvfb xauth x11-utils imagemagick valgrind file zip unzip
+  osslsigncode openssl
 )
 
 missing=()
