@@ -3,23 +3,31 @@
 namespace vok {
 
 const JobKind kUnpackJob = {
-    0,           "cmdde",     "Decompile",
-    "txtvokde",  1,           "decompile.bat",
-    "vok.exe d", ".vok",      "There isn't a file to decompile, please enter one",
-    "No File",   "decompile",
+    .index = 0,
+    .fileSlot = 1,
+    .batchFileName = "decompile.bat",
+    .commandText = "vok.exe d",
+    .suffix = ".vok",
+    .warningText = "There isn't a file to decompile, please enter one",
+    .warningTitle = "No File",
+    .name = "decompile",
 };
 
 const JobKind kPackJob = {
-    1,           "cmdcom",  "Compile",
-    "txtvokcom", 2,         "compile.bat",
-    "vok.exe c", "",        "There isn't a folder to compile, please enter one",
-    "No File",   "compile",
+    .index = 1,
+    .fileSlot = 2,
+    .batchFileName = "compile.bat",
+    .commandText = "vok.exe c",
+    .suffix = "",
+    .warningText = "There isn't a folder to compile, please enter one",
+    .warningTitle = "No File",
+    .name = "compile",
 };
 
 const char* const kInvalidNameTitle = "Invalid Name";
 const char* const kUnsafeCharacterPrompt =
     "That name can't be passed to vok.exe: it contains a quotation mark, a control character or "
-    "a character outside the system's code page";
+    "a character outside the console's or the system's code page";
 const char* const kTooLongPrompt = "That name is too long to be passed to vok.exe";
 
 const char* const kJobRunningTitle = "Job Running";

@@ -7,9 +7,6 @@ namespace vok {
 // One of the two tool jobs: everything that differs between unpacking and packing.
 struct JobKind {
   int index;                  // 0 for the unpack job, 1 for the pack job
-  const char* button;         // control that starts the job
-  const char* buttonCaption;  // its caption
-  const char* textBox;        // control whose text the job reads
   int fileSlot;               // output slot the job writes its script through
   const char* batchFileName;  // script written into the working directory
   const char* commandText;    // tool and command letter, 9 characters

@@ -41,7 +41,8 @@ class ScriptEncoding {
  public:
   virtual ~ScriptEncoding() = default;
   // The line's bytes in the code page the command interpreter reads scripts
-  // in, or nothing when some character has no exact equivalent there.
+  // in, or nothing when some character has no exact equivalent there, or in
+  // the code page in which a tool built as an ANSI program gets its arguments.
   virtual std::optional<std::string> EncodeForScript(const std::string& text) const = 0;
 };
 

@@ -28,7 +28,7 @@ class Jobs : public ::testing::Test, protected PlatformUi, protected PosixJobPla
           started_.push_back(file + ": " + ReadFile(file));
         }) {}
   // Types the name into the job's box and presses its button; returns the
-  // warnings ("<title>: <prompt>") and focus moves ("focus <box>") shown.
+  // warnings ("<title>: <prompt>") and focus moves ("focus <job>") shown.
   Strings Press(const JobKind& job, const std::string& name) {
     typed_ = name;
     shown_.clear();
@@ -44,7 +44,7 @@ class Jobs : public ::testing::Test, protected PlatformUi, protected PosixJobPla
   void Warn(const std::string& prompt, const std::string& title) override {
     shown_.push_back(title + ": " + prompt);
   }
-  void Focus(const JobKind& job) override { shown_.push_back(std::string("focus ") + job.textBox); }
+  void Focus(const JobKind& job) override { shown_.push_back(std::string("focus ") + job.name); }
   std::string WorkingFolder() const override { return folder_; }
   bool ReserveScript(const std::string&) override { return !running_; }
   std::vector<ScriptEnd> TakeEndedScripts() override { return std::exchange(ended_, {}); }
@@ -104,7 +104,7 @@ TEST_F(Jobs, TypedNamesGiveTheseScriptsOrWarnings) {
       EXPECT_EQ(started_, Strings{job.batchFileName + (": " + c.outcome + "\r\n")});
     }
     EXPECT_EQ(Folder(), expected);
-    const Strings warned = {c.outcome, "focus " + std::string(job.textBox)};
+    const Strings warned = {c.outcome, "focus " + std::string(job.name)};
     EXPECT_EQ(shown, started_.empty() ? warned : Strings{});
   }
 }
@@ -165,6 +165,9 @@ TEST_F(Jobs, FailedScriptsAreToldByJobNameAndReason) {
     ReportEndedScripts(*this, *this, session_);
     EXPECT_EQ(shown_, Strings{told});
     shown_.clear();
+    ended_ = {{2, exitCode}};  // told already
+    ReportEndedScripts(*this, *this, session_);
+    EXPECT_EQ(shown_, Strings{});
     session_.running[2] = {&kUnpackJob, "save"};
   }
 }
