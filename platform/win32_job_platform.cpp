@@ -1,5 +1,7 @@
 #include "win32_job_platform.h"
 
+#include <utility>
+
 #include "win32_text.h"
 
 namespace vok {
@@ -11,24 +13,39 @@ namespace {
 }
 
 // The system's own cmd.exe, never one that lies in the working folder.
-std::wstring SystemCommandInterpreter() {
-  wchar_t folder[MAX_PATH];
-  const UINT length = GetSystemDirectoryW(folder, MAX_PATH);
-  return std::wstring(folder, length < MAX_PATH ? length : 0) + L"\\cmd.exe";
+std::wstring SystemCommandInterpreter(const std::string& fileName) {
+  std::wstring folder(MAX_PATH, L'\0');
+  UINT length = GetSystemDirectoryW(folder.data(), MAX_PATH);
+  if (length >= MAX_PATH) {
+    folder.resize(length);
+    length = GetSystemDirectoryW(folder.data(), length);
+  }
+  if (length == 0 || length >= folder.size()) ThrowLastError("start", fileName);
+  folder.resize(length);
+  return folder + L"\\cmd.exe";
 }
 
-// The name of the event that exists while a script of this full path runs,
-// in any copy of the program in this session: a hash of the path, as names
-// are case-insensitive and object names have a length limit.
+// The name of the event that exists while a script of this name runs in the
+// working folder, in any copy of the program in this session. The folder is
+// named by its identity (volume and file index), not by its path, which
+// another drive letter, an 8.3 name or a junction would change.
 std::wstring ReservationName(const std::string& fileName) {
-  std::wstring path(32768, L'\0');
-  path.resize(GetFullPathNameW(Utf8ToWide(fileName).c_str(), 32768, path.data(), nullptr));
-  CharUpperBuffW(path.data(), static_cast<DWORD>(path.size()));
-  unsigned long long hash = 14695981039346656037ull;  // FNV-1a
-  for (wchar_t c : path) hash = (hash ^ static_cast<unsigned short>(c)) * 1099511628211ull;
+  HANDLE folder = CreateFileW(L".", FILE_READ_ATTRIBUTES,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                              OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (folder == INVALID_HANDLE_VALUE) ThrowLastError("reserve", fileName);
+  BY_HANDLE_FILE_INFORMATION identity{};
+  const BOOL known = GetFileInformationByHandle(folder, &identity);
+  const DWORD error = GetLastError();
+  CloseHandle(folder);
+  if (!known) throw PlatformError("reserve", fileName, SystemErrorText(error));
   std::wstring name = L"Local\\VOK Decompiler script ";
-  for (int shift = 60; shift >= 0; shift -= 4) name += L"0123456789ABCDEF"[(hash >> shift) & 0xF];
-  return name;
+  for (DWORD part :
+       {identity.dwVolumeSerialNumber, identity.nFileIndexHigh, identity.nFileIndexLow}) {
+    for (int shift = 28; shift >= 0; shift -= 4) name += L"0123456789ABCDEF"[(part >> shift) & 0xF];
+    name += L' ';
+  }
+  return name + Utf8ToWide(fileName);
 }
 
 }  // namespace
@@ -38,17 +55,26 @@ std::wstring ScriptCommandLine(const std::wstring& interpreter, const std::wstri
   return L"\"" + interpreter + L"\" /d /v:off /s /c \"\".\\" + script + L"\"\"";
 }
 
-Win32JobPlatform::Win32JobPlatform() : codePage_(GetOEMCP()) {}
+Win32JobPlatform::Win32JobPlatform() : codePage_(GetOEMCP()), toolCodePage_(GetACP()) {}
 
-// Running scripts go on; their reservations live in their own processes.
+// Running scripts go on; their reservations live on in their own processes.
 Win32JobPlatform::~Win32JobPlatform() {
   slots_.ForEach([](int, HANDLE file) { CloseHandle(file); });
   if (reservation_) CloseHandle(reservation_);
-  for (const Run& run : runs_) CloseHandle(run.process);
+  for (const Run& run : runs_) {
+    CloseHandle(run.process);
+    CloseHandle(run.reservation);
+  }
 }
 
+// cmd.exe decodes the script in the OEM code page and hands the tool a
+// Unicode command line; a tool built as an ANSI program gets it converted to
+// the ANSI code page with best fit ("α" as "a"). A name reaches every tool
+// as typed only when both code pages hold it exactly.
 std::optional<std::string> Win32JobPlatform::EncodeForScript(const std::string& text) const {
-  return WideToCodePageExactly(Utf8ToWide(text), codePage_);
+  const std::wstring wide = Utf8ToWide(text);
+  if (!WideToCodePageExactly(wide, toolCodePage_)) return std::nullopt;
+  return WideToCodePageExactly(wide, codePage_);
 }
 
 void Win32JobPlatform::OpenForAppend(int slot, const std::string& fileName) {
@@ -108,7 +134,7 @@ bool Win32JobPlatform::ReserveScript(const std::string& fileName) {
 }
 
 int Win32JobPlatform::Start(const std::string& fileName) {
-  const std::wstring interpreter = SystemCommandInterpreter();
+  const std::wstring interpreter = SystemCommandInterpreter(fileName);
   std::wstring commandLine = ScriptCommandLine(interpreter, Utf8ToWide(fileName));
   STARTUPINFOW startup{};
   startup.cb = sizeof(startup);
@@ -120,14 +146,13 @@ int Win32JobPlatform::Start(const std::string& fileName) {
     ThrowLastError("start", fileName);
   }
   CloseHandle(process.hThread);
-  // The script's process holds the reservation as long as it runs, even
-  // past this program's end; if it has ended already, so much the better.
+  // The reservation stays here until the watch sees the script end. A copy
+  // in the script's process keeps it past this program's end; should that
+  // copy fail, the guard still holds while this program runs.
   HANDLE held = nullptr;
   DuplicateHandle(GetCurrentProcess(), reservation_, process.hProcess, &held, 0, FALSE,
                   DUPLICATE_SAME_ACCESS);
-  CloseHandle(reservation_);
-  reservation_ = nullptr;
-  runs_.push_back({++lastRun_, process.hProcess});
+  runs_.push_back({++lastRun_, process.hProcess, std::exchange(reservation_, nullptr)});
   return lastRun_;
 }
 
@@ -142,6 +167,7 @@ std::vector<ScriptEnd> Win32JobPlatform::TakeEndedScripts() {
     }
     ended.push_back({run->number, code});
     CloseHandle(run->process);
+    CloseHandle(run->reservation);
     run = runs_.erase(run);
   }
   return ended;

@@ -17,7 +17,8 @@ std::wstring ScriptCommandLine(const std::wstring& interpreter, const std::wstri
 
 // Files in the working directory and the start of scripts through Win32.
 // Script lines are written in the OEM code page, the one a new console's
-// command interpreter decodes batch files in. Started scripts are watched
+// command interpreter decodes batch files in, and must also have an exact
+// form in the ANSI code page. Started scripts are watched
 // until they end.
 class Win32JobPlatform : public JobPlatform {
  public:
@@ -44,9 +45,11 @@ class Win32JobPlatform : public JobPlatform {
   struct Run {
     int number;
     HANDLE process;
+    HANDLE reservation;  // held until the run is seen to end
   };
 
-  UINT codePage_;
+  UINT codePage_;      // the one scripts are written in
+  UINT toolCodePage_;  // the one an ANSI tool gets its arguments in
   SlotTable<HANDLE> slots_;
   HANDLE reservation_ = nullptr;  // named after the script being written
   std::vector<Run> runs_;

@@ -42,6 +42,10 @@ if [[ -d /usr/share/wine/fonts && ! -f "$fonts/sserife.fon" ]]; then
   cp /usr/share/wine/fonts/*.fon "$fonts/" 2>/dev/null || true
 fi
 
+# Y: is a second drive letter for C:, as subst or a mapped drive gives on
+# Windows: the tests reach one folder by two paths.
+[[ -e "$WINEPREFIX/dosdevices/y:" ]] || ln -sfn ../drive_c "$WINEPREFIX/dosdevices/y:"
+
 dpi_is_set() {
   grep -q "^\"LogPixels\"=dword:$(printf %08x "$VOK_DPI")" "$WINEPREFIX/user.reg"
 }

@@ -1,6 +1,11 @@
 // A stand-in for vok.exe that records how it was called, for tests that check
 // what the tool really receives through the command interpreter.
 //
+// Built as an ANSI program (main, not wmain), as many command-line tools
+// are: the C runtime converts the command line to the ANSI code page, with
+// best fit, before splitting it. A name that code page lacks arrives changed,
+// as it would for such a tool.
+//
 // Appends one line per call to "vok-calls.txt" in the working folder, UTF-8:
 // the state of its console ("minimised", "shown" or "none"), then each
 // argument as the C runtime split the command line, tab-separated. Then it
@@ -8,13 +13,22 @@
 // its last argument ends in "exit=N".
 #include <windows.h>
 
-#include <cwchar>
+#include <cstdlib>
+#include <cstring>
 #include <string>
 
-int wmain(int argc, wchar_t** argv) {
+// The ANSI text in UTF-16.
+std::wstring Wide(const char* text) {
+  std::wstring wide(std::strlen(text), L'\0');
+  wide.resize(static_cast<std::size_t>(MultiByteToWideChar(
+      CP_ACP, 0, text, static_cast<int>(wide.size()), wide.data(), static_cast<int>(wide.size()))));
+  return wide;
+}
+
+int main(int argc, char** argv) {
   HWND console = GetConsoleWindow();
   std::wstring record = !console ? L"none" : IsIconic(console) ? L"minimised" : L"shown";
-  for (int i = 1; i < argc; ++i) record += std::wstring(L"\t") + argv[i];
+  for (int i = 1; i < argc; ++i) record += L"\t" + Wide(argv[i]);
   record += L"\n";
   std::string utf8(record.size() * 3, '\0');
   utf8.resize(static_cast<std::size_t>(
@@ -30,8 +44,8 @@ int wmain(int argc, wchar_t** argv) {
     WriteFile(file, utf8.data(), static_cast<DWORD>(utf8.size()), &written, nullptr);
     CloseHandle(file);
     while (GetFileAttributesW(L"vok.hold") != INVALID_FILE_ATTRIBUTES) Sleep(20);
-    const wchar_t* exit = argc > 1 ? std::wcsstr(argv[argc - 1], L"exit=") : nullptr;
-    return exit ? static_cast<int>(std::wcstoul(exit + 5, nullptr, 10)) : 0;
+    const char* exit = argc > 1 ? std::strstr(argv[argc - 1], "exit=") : nullptr;
+    return exit ? static_cast<int>(std::strtoul(exit + 5, nullptr, 10)) : 0;
   }
   return 1;
 }

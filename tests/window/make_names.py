@@ -45,11 +45,11 @@ HANDPICKED = [
     # names that look like switches or other commands
     "/?", "-x", "--help", "/c calc", "-o out", "@echo off", ":label", "rem x", "goto :eof",
     "cmd /c calc", "exit", "con", "nul", "..", "a.", "save.vok",
-    # characters code page 437 holds
+    # characters code pages 437 and 1252 both hold
     "caf\u00e9", "na\u00efve", "M\u00fcller", "a\u00f1o", "\u00a35", "\u00bd & \u00bc",
     "\u00c7a", "stra\u00dfe", "\u00b5s", "\u00b1 1", "20\u00b0", "x\u00b2", "\u00ac",
-    "\u00f1%", "\u00a0", "\u2500\u2502\u253c", "\u03b1 \u03a3", "\u2248", "\u2591\u2592\u2593",
-    "\u00bfqu\u00e9?", "\u00c5ngstr\u00f6m dir\\", "\u00ff", "\u00e9%PATH%\u00e9",
+    "\u00f1%", "\u00a0", "\u00bfqu\u00e9?", "\u00c5ngstr\u00f6m dir\\", "\u00ff",
+    "\u00e9%PATH%\u00e9", "\u00d1and\u00fa data", "\u00e5r \u00bd",
     # long names
     "a" * 255, "a b" * 100, ("%" * 100) + " & " + ("^" * 100), "\\" * 300,
     "x" * 1000 + " " + "\\" * 10,
@@ -64,6 +64,9 @@ REFUSED = [
     '"', 'a"b', 'say "hi"', '"a b"', 'a\\"', '"&calc"', 'a b\\"',
     "\u20ac5", "\u65e5\u672c", "a\uff02 & calc", "\U0001f600", "\u015dipo", "\u2122",
     "\u00a6", "\u201cquoted\u201d",
+    # in code page 437 but not 1252: an ANSI vok.exe would get a look-alike
+    "\u03b1", "\u03a3 data", "x \u2502 y", "\u221e", "\u2500\u2502\u253c", "\u2248",
+    "\u2591\u2592\u2593",
     "a" * (MAX_LINE - COMMAND_WIDTH + 1),  # pack line 8192
     "a" * 20000,
     "a b" + "%" * 4087,                    # short, but its %% make the line 8193
@@ -74,8 +77,11 @@ def is_refused(name):
     """Whether the product must refuse `name` for both jobs (short names only)."""
     if '"' in name or any(ord(c) < 0x20 or ord(c) == 0x7F for c in name):
         return True
+    # The console's code page (437) holds the script; an ANSI vok.exe gets the
+    # name in the system's (1252) with best fit, so both must hold it.
     try:
         name.encode("cp437")
+        name.encode("cp1252")
     except UnicodeEncodeError:
         return True
     return False
