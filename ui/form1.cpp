@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <exception>
+#include <new>
 
 #include "win32_text.h"
 
@@ -55,6 +56,7 @@ constexpr UINT kDesignDpi = 96;  // where 15 twips make a pixel
 constexpr DWORD kWindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
 
 constexpr const wchar_t* kFatalTitle = L"VOK Decompiler";
+constexpr const wchar_t* kFatalFallback = L"VOK Decompiler ran out of memory and will now close.";
 
 // Twips (1/1440 inch) in pixels at `dpi`.
 int Px(int twips, UINT dpi) {
@@ -80,8 +82,22 @@ UINT DpiOf(HWND hwnd) {
   return getDpiForWindow ? getDpiForWindow(hwnd) : ScreenDpi();
 }
 
+// The rectangle moved, as little as it takes, into the work area of the
+// monitor it is mostly on: whole when it fits, its top-left corner on the
+// screen when it does not.
+RECT InsideWorkArea(RECT frame) {
+  MONITORINFO monitor{};
+  monitor.cbSize = sizeof(monitor);
+  if (!GetMonitorInfoW(MonitorFromRect(&frame, MONITOR_DEFAULTTONEAREST), &monitor)) return frame;
+  const RECT& work = monitor.rcWork;
+  const LONG dx = std::max(work.left - frame.left, std::min(0L, work.right - frame.right));
+  const LONG dy = std::max(work.top - frame.top, std::min(0L, work.bottom - frame.bottom));
+  OffsetRect(&frame, dx, dy);
+  return frame;
+}
+
 // The window rectangle whose client area has the design's size at `dpi`,
-// at its first place on the screen.
+// at its first place on the screen, within the work area.
 RECT FirstFrame(UINT dpi) {
   static const auto adjustForDpi =
       User32Function<BOOL(WINAPI*)(RECT*, DWORD, BOOL, DWORD, UINT)>("AdjustWindowRectExForDpi");
@@ -90,7 +106,7 @@ RECT FirstFrame(UINT dpi) {
   if (!adjustForDpi || !adjustForDpi(&frame, kWindowStyle, FALSE, 0, dpi)) {
     AdjustWindowRectEx(&frame, kWindowStyle, FALSE, 0);
   }
-  return frame;
+  return InsideWorkArea(frame);
 }
 
 // The height the control's text needs, wrapped as a label wraps it to
@@ -174,7 +190,10 @@ std::vector<HANDLE> Form1::WatchedScripts(HWND window) {
 LRESULT CALLBACK Form1::WndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
   auto* self = reinterpret_cast<Form1*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
   if (message == WM_NCCREATE) {
-    self = new Form1(hwnd);
+    // No exception may cross the window procedure: without memory for its
+    // state the window is not created, and the program ends with status 1.
+    self = new (std::nothrow) Form1(hwnd);
+    if (!self) return FALSE;
     SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
   }
   if (!self) return DefWindowProcW(hwnd, message, wParam, lParam);
@@ -202,6 +221,9 @@ LRESULT Form1::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_DPICHANGED:
       OnDpiChanged(HIWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
       return 0;
+    case WM_ACTIVATE:
+      if (OnActivate(LOWORD(wParam), HIWORD(wParam) != 0)) return 0;
+      break;
     case WM_CTLCOLORSTATIC:
       return OnCtlColorStatic(reinterpret_cast<HDC>(wParam));
     case WM_CLOSE:
@@ -232,7 +254,8 @@ bool Form1::OnCreate() {
 // design's 96 DPI every box is the design's.
 void Form1::ApplyDpi(UINT dpi) {
   dpi_ = dpi;
-  for (HFONT font : {defaultFont_, headingFont_, extensionFont_}) DeleteObject(font);
+  // The controls take the new fonts before the old ones go.
+  const HFONT oldFonts[] = {defaultFont_, headingFont_, extensionFont_};
   defaultFont_ = MakeFont(800, false, dpi);
   headingFont_ = MakeFont(1350, true, dpi);
   extensionFont_ = MakeFont(975, false, dpi);
@@ -250,14 +273,16 @@ void Form1::ApplyDpi(UINT dpi) {
     SetWindowPos(control, nullptr, Px(layout.left, dpi), Px(layout.top, dpi), width, height,
                  SWP_NOZORDER | SWP_NOACTIVATE);
   }
+  for (HFONT font : oldFonts) DeleteObject(font);
   InvalidateRect(hwnd_, nullptr, TRUE);
 }
 
 // Moved to a screen of another DPI, or the screen's scale changed.
 void Form1::OnDpiChanged(UINT dpi, const RECT& suggested) {
   ApplyDpi(dpi);
-  SetWindowPos(hwnd_, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
-               suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+  const RECT frame = InsideWorkArea(suggested);
+  SetWindowPos(hwnd_, nullptr, frame.left, frame.top, frame.right - frame.left,
+               frame.bottom - frame.top, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 bool Form1::CreateControl(const ControlLayout& layout) {
@@ -287,6 +312,21 @@ void Form1::OnPaint() {
   SelectObject(dc, previous);
   DeleteObject(pen);
   EndPaint(hwnd_, &paint);
+}
+
+// Keeps the focus where the user left it, as a dialog box does: remembered
+// when another window takes the activation (the script's console does, after
+// every job), given back when the window is active again, unless it comes
+// back minimised. True when the focus was given back.
+bool Form1::OnActivate(WORD state, bool minimised) {
+  if (state == WA_INACTIVE) {
+    HWND focus = GetFocus();
+    if (focus && IsChild(hwnd_, focus)) lastFocus_ = focus;
+    return false;
+  }
+  if (minimised || !IsWindow(lastFocus_)) return false;
+  SetFocus(lastFocus_);
+  return true;
 }
 
 // Labels take the window's own background colour.
@@ -336,11 +376,16 @@ void Form1::RunCleanupOnce() {
 // Shows the failure and ends the program. The scripts are left as the
 // failure found them. Destroying the window deletes this object: nothing may
 // touch it after this returns.
-void Form1::ReportFatal(const std::string& text) {
+void Form1::ReportFatal(const char* text) noexcept {
   cleanedUp_ = true;
   exitCode_ = 1;
-  const std::wstring message = Utf8ToWide(text) + L"\n\nVOK Decompiler will now close.";
-  MessageBoxW(hwnd_, message.c_str(), kFatalTitle, MB_OK | MB_ICONERROR);
+  std::wstring message;
+  try {
+    message = Utf8ToWide(text) + L"\n\nVOK Decompiler will now close.";
+  } catch (...) {  // no memory for the text: say what needs none
+  }
+  MessageBoxW(hwnd_, message.empty() ? kFatalFallback : message.c_str(), kFatalTitle,
+              MB_OK | MB_ICONERROR);
   DestroyWindow(hwnd_);
 }
 

@@ -60,6 +60,7 @@ class Form1 : public PlatformUi {
   void OnDpiChanged(UINT dpi, const RECT& suggested);
   void OnCommand(int id, int notification);
   void OnPaint();
+  bool OnActivate(WORD state, bool minimised);
   LRESULT OnCtlColorStatic(HDC dc);
   void OnClose();
   void OnEndSession(bool ending);
@@ -69,7 +70,7 @@ class Form1 : public PlatformUi {
   template <typename Fn>
   void Guarded(Fn fn);
   void RunCleanupOnce();
-  void ReportFatal(const std::string& text);
+  void ReportFatal(const char* text) noexcept;
   HWND TextBoxOf(const JobKind& job) const;
 
   HWND hwnd_;
@@ -77,6 +78,7 @@ class Form1 : public PlatformUi {
   HFONT defaultFont_ = nullptr;
   HFONT headingFont_ = nullptr;
   HFONT extensionFont_ = nullptr;
+  HWND lastFocus_ = nullptr;  // the control to give the focus back to
   Win32JobPlatform platform_;
   JobSession session_;
   bool cleanedUp_ = false;
