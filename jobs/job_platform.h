@@ -31,6 +31,7 @@ class PlatformUi {
  public:
   virtual ~PlatformUi() = default;
   virtual std::string ReadText(const JobKind& job) = 0;
+  virtual void SetText(const JobKind& job, const std::string& text) = 0;
   // Modal warning with one OK button; returns once it is dismissed.
   virtual void Warn(const std::string& prompt, const std::string& title) = 0;
   virtual void Focus(const JobKind& job) = 0;
@@ -45,6 +46,9 @@ class ScriptEncoding {
   // the code page in which a tool built as an ANSI program gets its arguments.
   virtual std::optional<std::string> EncodeForScript(const std::string& text) const = 0;
 };
+
+// What a full path names.
+enum class PathKind { kMissing, kFolder, kFile };
 
 // A script that the platform started and has seen end.
 struct ScriptEnd {
@@ -67,6 +71,11 @@ class JobPlatform : public ScriptEncoding {
   virtual void DeleteIfPresent(const std::string& fileName) = 0;
   // The working directory's full name.
   virtual std::string WorkingFolder() const = 0;
+  // What the full path names now.
+  virtual PathKind KindOf(const std::string& path) const = 0;
+  // The path as the file system compares it: two paths that differ only in
+  // case fold to the same text where the file system ignores case.
+  virtual std::string FoldCase(const std::string& path) const = 0;
   // Reserves the script for one run: false while a script started under its
   // name, by this or another copy of the program, still runs there.
   virtual bool ReserveScript(const std::string& fileName) = 0;

@@ -1,6 +1,7 @@
 #include "posix_job_platform.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -87,6 +88,21 @@ std::string PosixJobPlatform::WorkingFolder() const {
   char buffer[4096];
   if (!::getcwd(buffer, sizeof buffer)) ThrowErrno("find", ".");
   return buffer;
+}
+
+PathKind PosixJobPlatform::KindOf(const std::string& path) const {
+  struct stat status {};
+  if (::stat(path.c_str(), &status) != 0) return PathKind::kMissing;
+  return S_ISDIR(status.st_mode) ? PathKind::kFolder : PathKind::kFile;
+}
+
+// Windows ignores case in paths; this layer stands in for it with ASCII.
+std::string PosixJobPlatform::FoldCase(const std::string& path) const {
+  std::string folded = path;
+  for (char& c : folded) {
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  }
+  return folded;
 }
 
 bool PosixJobPlatform::ReserveScript(const std::string&) {

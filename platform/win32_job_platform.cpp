@@ -123,6 +123,18 @@ std::string Win32JobPlatform::WorkingFolder() const {
   return WideToUtf8(folder);
 }
 
+PathKind Win32JobPlatform::KindOf(const std::string& path) const {
+  const DWORD attributes = GetFileAttributesW(Utf8ToWide(path).c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) return PathKind::kMissing;
+  return attributes & FILE_ATTRIBUTE_DIRECTORY ? PathKind::kFolder : PathKind::kFile;
+}
+
+std::string Win32JobPlatform::FoldCase(const std::string& path) const {
+  std::wstring folded = Utf8ToWide(path);
+  CharUpperBuffW(folded.data(), static_cast<DWORD>(folded.size()));
+  return WideToUtf8(folded);
+}
+
 bool Win32JobPlatform::ReserveScript(const std::string& fileName) {
   if (reservation_) CloseHandle(reservation_);
   reservation_ = CreateEventW(nullptr, TRUE, FALSE, ReservationName(fileName).c_str());

@@ -34,6 +34,8 @@ class Win32JobPlatform : public JobPlatform {
   void Delete(const std::string& fileName) override;
   void DeleteIfPresent(const std::string& fileName) override;
   std::string WorkingFolder() const override;
+  PathKind KindOf(const std::string& path) const override;
+  std::string FoldCase(const std::string& path) const override;
   bool ReserveScript(const std::string& fileName) override;
   int Start(const std::string& fileName) override;
   std::vector<ScriptEnd> TakeEndedScripts() override;

@@ -1,9 +1,12 @@
 #include "form1.h"
 
+#include <shellapi.h>
+
 #include <algorithm>
 #include <exception>
 #include <new>
 
+#include "drop.h"
 #include "win32_text.h"
 
 namespace vok {
@@ -141,6 +144,47 @@ HFONT MakeFont(int hundredthsOfPoint, bool underline, UINT dpi) {
   return CreateFontIndirectW(&font);
 }
 
+// SHELL32's functions for reading a drop, loaded from the system folder on
+// the first drop: importing SHELL32 would slow every start for a feature
+// that many runs never use.
+struct ShellDrop {
+  UINT(WINAPI* queryFile)(HDROP, UINT, LPWSTR, UINT);
+  void(WINAPI* finish)(HDROP);
+};
+
+const ShellDrop& ShellDropFunctions() {
+  static const ShellDrop functions = [] {
+    HMODULE shell = LoadLibraryExW(L"shell32.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+    const DWORD error = GetLastError();
+    if (!shell) throw PlatformError("load", "shell32.dll", SystemErrorText(error));
+    return ShellDrop{
+        reinterpret_cast<decltype(ShellDrop::queryFile)>(
+            reinterpret_cast<void (*)()>(GetProcAddress(shell, "DragQueryFileW"))),
+        reinterpret_cast<decltype(ShellDrop::finish)>(
+            reinterpret_cast<void (*)()>(GetProcAddress(shell, "DragFinish"))),
+    };
+  }();
+  return functions;
+}
+
+// The full paths of a drop; the drop is freed, whatever happens.
+std::vector<std::string> TakeDroppedPaths(HDROP drop) {
+  const ShellDrop& shell = ShellDropFunctions();
+  struct Finish {
+    const ShellDrop& shell;
+    HDROP drop;
+    ~Finish() { shell.finish(drop); }
+  } finish{shell, drop};
+  std::vector<std::string> paths;
+  const UINT count = shell.queryFile(drop, 0xFFFFFFFF, nullptr, 0);
+  for (UINT i = 0; i < count; ++i) {
+    std::wstring path(shell.queryFile(drop, i, nullptr, 0) + 1, L'\0');
+    path.resize(shell.queryFile(drop, i, path.data(), static_cast<UINT>(path.size())));
+    paths.push_back(WideToUtf8(path));
+  }
+  return paths;
+}
+
 const JobKind& JobOfButton(int id) {
   return id == Form1::kCmdDe ? kUnpackJob : kPackJob;
 }
@@ -166,9 +210,10 @@ HWND Form1::Create(HINSTANCE instance, int showCommand) {
   // The client area at its first place, at the screen's DPI.
   const UINT dpi = ScreenDpi();
   RECT frame = FirstFrame(dpi);
-  HWND hwnd = CreateWindowExW(0, kClassName, kCaption, kWindowStyle, frame.left, frame.top,
-                              frame.right - frame.left, frame.bottom - frame.top, nullptr, nullptr,
-                              instance, nullptr);
+  // Files dropped from Explorer come as WM_DROPFILES.
+  HWND hwnd = CreateWindowExW(WS_EX_ACCEPTFILES, kClassName, kCaption, kWindowStyle, frame.left,
+                              frame.top, frame.right - frame.left, frame.bottom - frame.top,
+                              nullptr, nullptr, instance, nullptr);
   if (!hwnd) return nullptr;
   // On a monitor of another DPI, placed again for that one.
   if (const UINT own = DpiOf(hwnd); own != dpi) {
@@ -214,6 +259,11 @@ LRESULT Form1::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       return 0;
     case kScriptEnded:
       Guarded([&] { ReportEndedScripts(*this, platform_, session_); });
+      return 0;
+    case WM_DROPFILES:
+      Guarded([&] {
+        FillFromDrop(TakeDroppedPaths(reinterpret_cast<HDROP>(wParam)), *this, platform_);
+      });
       return 0;
     case WM_PAINT:
       OnPaint();
@@ -400,6 +450,10 @@ std::string Form1::ReadText(const JobKind& job) {
 void Form1::Warn(const std::string& prompt, const std::string& title) {
   MessageBoxW(hwnd_, Utf8ToWide(prompt).c_str(), Utf8ToWide(title).c_str(),
               MB_OK | MB_ICONEXCLAMATION);
+}
+
+void Form1::SetText(const JobKind& job, const std::string& text) {
+  SetWindowTextW(TextBoxOf(job), Utf8ToWide(text).c_str());
 }
 
 void Form1::Focus(const JobKind& job) {

@@ -46,6 +46,7 @@ class Form1 : public PlatformUi {
   static std::vector<HANDLE> WatchedScripts(HWND window);
 
   std::string ReadText(const JobKind& job) override;
+  void SetText(const JobKind& job, const std::string& text) override;
   void Warn(const std::string& prompt, const std::string& title) override;
   void Focus(const JobKind& job) override;
 

@@ -7,6 +7,7 @@
 #include <sstream>
 #include <utility>
 
+#include "drop.h"
 #include "jobs.h"
 #include "posix_job_platform.h"
 #include "test_files.h"
@@ -41,6 +42,13 @@ class Jobs : public ::testing::Test, protected PlatformUi, protected PosixJobPla
     return files;
   }
   std::string ReadText(const JobKind&) override { return typed_; }
+  void SetText(const JobKind& job, const std::string& text) override {
+    shown_.push_back(job.name + ("=" + text));
+  }
+  PathKind KindOf(const std::string& path) const override {
+    const auto kind = kinds_.find(path);
+    return kind == kinds_.end() ? PathKind::kMissing : kind->second;
+  }
   void Warn(const std::string& prompt, const std::string& title) override {
     shown_.push_back(title + ": " + prompt);
   }
@@ -55,6 +63,7 @@ class Jobs : public ::testing::Test, protected PlatformUi, protected PosixJobPla
   Strings shown_, started_;
   bool startFails_ = false, running_ = false;
   std::vector<ScriptEnd> ended_;
+  std::map<std::string, PathKind> kinds_;
 };
 
 const JobKind& JobOf(char letter) {
@@ -169,6 +178,37 @@ TEST_F(Jobs, FailedScriptsAreToldByJobNameAndReason) {
     ReportEndedScripts(*this, *this, session_);
     EXPECT_EQ(shown_, Strings{});
     session_.running[2] = {&kUnpackJob, "save"};
+  }
+}
+
+// What a drop of files and folders fills in, or that it is refused; a drop
+// never touches a file.
+TEST_F(Jobs, DropsFillTheBoxesOrAreRefused) {
+  std::istringstream table(ReadFile(VOK_DROPS));
+  for (std::string row; std::getline(table, row);) {
+    if (row[0] == '#') continue;
+    SCOPED_TRACE(row);
+    std::istringstream columns(row);
+    std::string paths, expected;
+    std::getline(std::getline(std::getline(columns, folder_, '\t'), paths, '\t'), expected);
+    Strings dropped;
+    kinds_.clear();
+    for (std::size_t from = 0, to = 0; to != std::string::npos; from = to + 3) {
+      to = paths.find(" | ", from);
+      std::string path = paths.substr(from, to - from);
+      const bool gone = path[0] == '?';
+      if (gone) path.erase(0, 1);
+      if (!gone) kinds_[path] = path.back() == '\\' ? PathKind::kFolder : PathKind::kFile;
+      dropped.push_back(path);
+    }
+    shown_.clear();
+    FillFromDrop(dropped, *this, *this);
+    std::string told;
+    for (const auto& line : shown_) told += (told.empty() ? "" : " | ") + line;
+    EXPECT_EQ(told, expected == "refused"
+                        ? std::string(kDropRefusedTitle) + ": " + kDropRefusedPrompt
+                        : expected);
+    EXPECT_TRUE(ListFolder().empty());
   }
 }
 

@@ -7,10 +7,12 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <shlobj.h>
 #include <tlhelp32.h>
 
 #include <algorithm>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <functional>
 #include <map>
@@ -525,6 +527,50 @@ TEST(Window, WarningsHaveTheExclamationIconAndOneOkButton) {
   });
   EXPECT_EQ(shown, (std::vector<std::wstring>{L"No File !", L"Invalid Name !", L"Job Running !",
                                               L"Job Failed !"}));
+  DestroyWindow(window);
+}
+
+// A drop as Explorer makes it: a DROPFILES block of wide paths in global
+// memory, sent to the window as WM_DROPFILES.
+HGLOBAL Drop(HWND window, const std::wstring& path) {
+  const std::size_t bytes = (path.size() + 2) * sizeof(wchar_t);
+  HGLOBAL memory = GlobalAlloc(GHND, sizeof(DROPFILES) + bytes);
+  auto* drop = static_cast<DROPFILES*>(GlobalLock(memory));
+  drop->pFiles = sizeof(DROPFILES);
+  drop->fWide = TRUE;
+  std::memcpy(drop + 1, path.c_str(), bytes - sizeof(wchar_t));
+  GlobalUnlock(memory);
+  SendMessageW(window, WM_DROPFILES, reinterpret_cast<WPARAM>(memory), 0);
+  return memory;
+}
+
+// The window takes drops. A dropped folder fills the pack box, the focus goes
+// there, and nothing starts until "Compile" is pressed; a refused drop warns
+// and changes nothing. Each drop is freed.
+TEST(Window, DropFillsTheBoxAndStartsNothing) {
+  ToolFolder folder;
+  fs::create_directory("sample");
+  ASSERT_TRUE(Form1::Register(GetModuleHandleW(nullptr)));
+  HWND window = Form1::Create(GetModuleHandleW(nullptr), SW_SHOWNORMAL);
+  EXPECT_TRUE(GetWindowLongW(window, GWL_EXSTYLE) & WS_EX_ACCEPTFILES) << "Explorer may drop";
+  const auto text = [&] {
+    wchar_t box[64] = {};
+    GetDlgItemTextW(window, Form1::kTxtVokCom, box, 64);
+    return std::wstring(box);
+  };
+  HGLOBAL drop = nullptr;
+  EXPECT_EQ(BoxesShownDuring(window, [&] { drop = Drop(window, folder.path / L"vok.exe"); }),
+            std::vector<std::wstring>{L"Drop Refused !"});
+  EXPECT_EQ(GlobalFlags(drop), GMEM_INVALID_HANDLE);
+  EXPECT_EQ(text(), L"");
+  drop = Drop(window, folder.path / L"sample");
+  EXPECT_EQ(GlobalFlags(drop), GMEM_INVALID_HANDLE);
+  EXPECT_EQ(std::make_pair(text(), GetFocus()),
+            std::make_pair(std::wstring(L"sample"), GetDlgItem(window, Form1::kTxtVokCom)));
+  EXPECT_EQ(ListFolder(), Strings{"sample"});
+  SendDlgItemMessageW(window, Form1::kCmdCom, BM_CLICK, 0, 0);
+  ASSERT_TRUE(WaitUntil([&] { return ToolCalls().size() == 1; }));
+  EXPECT_EQ(ToolCalls()[0], (Strings{"minimised", "c", "sample"}));
   DestroyWindow(window);
 }
 
