@@ -410,8 +410,9 @@ std::vector<std::wstring> BoxesShownDuring(HWND window, const std::function<void
 
 // At the display's DPI (the test run sets 96, 120, 144 and 192, a Wine
 // prefix each): every place and size is the design's twips at that DPI, but
-// a label may grow downwards to hold its wrapped text; every text fits.
-TEST(Window, LayoutFontsStylesAndWarningsAsDesigned) {
+// a label may grow downwards to hold its wrapped text; every text fits; the
+// window lies inside the work area.
+TEST(Window, LayoutFontsAndStylesAsDesigned) {
   const int dpi = std::getenv("VOK_DPI") ? std::atoi(std::getenv("VOK_DPI")) : 96;
   ASSERT_TRUE(Form1::Register(GetModuleHandleW(nullptr)));
   HWND window = Form1::Create(GetModuleHandleW(nullptr), SW_SHOWNORMAL);
@@ -503,33 +504,6 @@ TEST(Window, LayoutFontsStylesAndWarningsAsDesigned) {
   DestroyWindow(window);
 }
 
-// Every warning the program shows is a box owned by the window, with the
-// exclamation icon and one button, OK: for an empty box, a refused name, a
-// job whose script still runs, and a script that failed.
-TEST(Window, WarningsHaveTheExclamationIconAndOneOkButton) {
-  ToolFolder folder;
-  WriteFile("vok.hold", "");  // the recording vok.exe waits while it exists
-  ASSERT_TRUE(Form1::Register(GetModuleHandleW(nullptr)));
-  HWND window = Form1::Create(GetModuleHandleW(nullptr), SW_SHOWNORMAL);
-  const auto press = [&](int box, const wchar_t* text, int button) {
-    SetDlgItemTextW(window, box, text);
-    SendDlgItemMessageW(window, button, BM_CLICK, 0, 0);
-  };
-  const auto shown = BoxesShownDuring(window, [&] {
-    press(Form1::kTxtVokCom, L"", Form1::kCmdCom);
-    press(Form1::kTxtVokDe, L"say \"hi\"", Form1::kCmdDe);
-    press(Form1::kTxtVokCom, L"held exit=1", Form1::kCmdCom);
-    press(Form1::kTxtVokCom, L"held exit=1", Form1::kCmdCom);
-    DeleteFileW(L"vok.hold");
-    const std::vector<HANDLE> scripts = Form1::WatchedScripts(window);
-    WaitForMultipleObjects(static_cast<DWORD>(scripts.size()), scripts.data(), TRUE, 30000);
-    SendMessageW(window, Form1::kScriptEnded, 0, 0);
-  });
-  EXPECT_EQ(shown, (std::vector<std::wstring>{L"No File !", L"Invalid Name !", L"Job Running !",
-                                              L"Job Failed !"}));
-  DestroyWindow(window);
-}
-
 // A drop as Explorer makes it: a DROPFILES block of wide paths in global
 // memory, sent to the window as WM_DROPFILES.
 HGLOBAL Drop(HWND window, const std::wstring& path) {
@@ -544,28 +518,46 @@ HGLOBAL Drop(HWND window, const std::wstring& path) {
   return memory;
 }
 
+// Every warning the program shows is a box owned by the window, with the
+// exclamation icon and one button, OK: for an empty box, a refused name, a
+// refused drop, a job whose script still runs, and a script that failed.
+TEST(Window, WarningsHaveTheExclamationIconAndOneOkButton) {
+  ToolFolder folder;
+  WriteFile("vok.hold", "");  // the recording vok.exe waits while it exists
+  ASSERT_TRUE(Form1::Register(GetModuleHandleW(nullptr)));
+  HWND window = Form1::Create(GetModuleHandleW(nullptr), SW_SHOWNORMAL);
+  const auto press = [&](int box, const wchar_t* text, int button) {
+    SetDlgItemTextW(window, box, text);
+    SendDlgItemMessageW(window, button, BM_CLICK, 0, 0);
+  };
+  const auto shown = BoxesShownDuring(window, [&] {
+    press(Form1::kTxtVokCom, L"", Form1::kCmdCom);
+    press(Form1::kTxtVokDe, L"say \"hi\"", Form1::kCmdDe);
+    Drop(window, folder.path / L"vok.exe");
+    press(Form1::kTxtVokCom, L"held exit=1", Form1::kCmdCom);
+    press(Form1::kTxtVokCom, L"held exit=1", Form1::kCmdCom);
+    DeleteFileW(L"vok.hold");
+    const std::vector<HANDLE> scripts = Form1::WatchedScripts(window);
+    WaitForMultipleObjects(static_cast<DWORD>(scripts.size()), scripts.data(), TRUE, 30000);
+    SendMessageW(window, Form1::kScriptEnded, 0, 0);
+  });
+  EXPECT_EQ(shown, (std::vector<std::wstring>{L"No File !", L"Invalid Name !", L"Drop Refused !",
+                                              L"Job Running !", L"Job Failed !"}));
+  DestroyWindow(window);
+}
+
 // The window takes drops. A dropped folder fills the pack box, the focus goes
-// there, and nothing starts until "Compile" is pressed; a refused drop warns
-// and changes nothing. Each drop is freed.
+// there, the drop is freed, and nothing starts until "Compile" is pressed.
 TEST(Window, DropFillsTheBoxAndStartsNothing) {
   ToolFolder folder;
   fs::create_directory("sample");
   ASSERT_TRUE(Form1::Register(GetModuleHandleW(nullptr)));
   HWND window = Form1::Create(GetModuleHandleW(nullptr), SW_SHOWNORMAL);
   EXPECT_TRUE(GetWindowLongW(window, GWL_EXSTYLE) & WS_EX_ACCEPTFILES) << "Explorer may drop";
-  const auto text = [&] {
-    wchar_t box[64] = {};
-    GetDlgItemTextW(window, Form1::kTxtVokCom, box, 64);
-    return std::wstring(box);
-  };
-  HGLOBAL drop = nullptr;
-  EXPECT_EQ(BoxesShownDuring(window, [&] { drop = Drop(window, folder.path / L"vok.exe"); }),
-            std::vector<std::wstring>{L"Drop Refused !"});
-  EXPECT_EQ(GlobalFlags(drop), GMEM_INVALID_HANDLE);
-  EXPECT_EQ(text(), L"");
-  drop = Drop(window, folder.path / L"sample");
-  EXPECT_EQ(GlobalFlags(drop), GMEM_INVALID_HANDLE);
-  EXPECT_EQ(std::make_pair(text(), GetFocus()),
+  EXPECT_EQ(GlobalFlags(Drop(window, folder.path / L"sample")), GMEM_INVALID_HANDLE);
+  wchar_t text[64] = {};
+  GetDlgItemTextW(window, Form1::kTxtVokCom, text, 64);
+  EXPECT_EQ(std::make_pair(std::wstring(text), GetFocus()),
             std::make_pair(std::wstring(L"sample"), GetDlgItem(window, Form1::kTxtVokCom)));
   EXPECT_EQ(ListFolder(), Strings{"sample"});
   SendDlgItemMessageW(window, Form1::kCmdCom, BM_CLICK, 0, 0);
