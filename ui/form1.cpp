@@ -1,7 +1,5 @@
 #include "form1.h"
 
-#include <shellapi.h>
-
 #include <algorithm>
 #include <exception>
 #include <new>
@@ -155,14 +153,17 @@ struct ShellDrop {
 const ShellDrop& ShellDropFunctions() {
   static const ShellDrop functions = [] {
     HMODULE shell = LoadLibraryExW(L"shell32.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
-    const DWORD error = GetLastError();
-    if (!shell) throw PlatformError("load", "shell32.dll", SystemErrorText(error));
-    return ShellDrop{
-        reinterpret_cast<decltype(ShellDrop::queryFile)>(
-            reinterpret_cast<void (*)()>(GetProcAddress(shell, "DragQueryFileW"))),
+    const ShellDrop found = {
+        reinterpret_cast<decltype(ShellDrop::queryFile)>(reinterpret_cast<void (*)()>(
+            shell ? GetProcAddress(shell, "DragQueryFileW") : nullptr)),
         reinterpret_cast<decltype(ShellDrop::finish)>(
-            reinterpret_cast<void (*)()>(GetProcAddress(shell, "DragFinish"))),
+            reinterpret_cast<void (*)()>(shell ? GetProcAddress(shell, "DragFinish") : nullptr)),
     };
+    const DWORD error = GetLastError();
+    if (!found.queryFile || !found.finish) {
+      throw PlatformError("load", "shell32.dll", SystemErrorText(error));
+    }
+    return found;
   }();
   return functions;
 }
@@ -261,9 +262,7 @@ LRESULT Form1::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       Guarded([&] { ReportEndedScripts(*this, platform_, session_); });
       return 0;
     case WM_DROPFILES:
-      Guarded([&] {
-        FillFromDrop(TakeDroppedPaths(reinterpret_cast<HDROP>(wParam)), *this, platform_);
-      });
+      OnDropFiles(reinterpret_cast<HDROP>(wParam));
       return 0;
     case WM_PAINT:
       OnPaint();
@@ -362,6 +361,11 @@ void Form1::OnPaint() {
   SelectObject(dc, previous);
   DeleteObject(pen);
   EndPaint(hwnd_, &paint);
+}
+
+// Files dropped from Explorer fill the text boxes; a drop starts no job.
+void Form1::OnDropFiles(HDROP drop) {
+  Guarded([&] { FillFromDrop(TakeDroppedPaths(drop), *this, platform_); });
 }
 
 // Keeps the focus where the user left it, as a dialog box does: remembered

@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <shellapi.h>
+
 #include <string>
 #include <vector>
 
@@ -60,6 +62,7 @@ class Form1 : public PlatformUi {
   void ApplyDpi(UINT dpi);
   void OnDpiChanged(UINT dpi, const RECT& suggested);
   void OnCommand(int id, int notification);
+  void OnDropFiles(HDROP drop);
   void OnPaint();
   bool OnActivate(WORD state, bool minimised);
   LRESULT OnCtlColorStatic(HDC dc);
