@@ -10,28 +10,13 @@
 # Usage: bash scripts/package.sh
 set -euo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")/.."
+source scripts/release-lib.sh
 
-bash scripts/install-deps.sh
-for preset in win32 win64; do
-  cmake --preset "$preset" >/dev/null
-  cmake --build --preset "$preset" -j "$(nproc)" --target vok_decompiler >/dev/null
-done
-version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' build/win64/CMakeCache.txt)
-
+build_programs
 rm -rf dist
 mkdir -p dist
 for preset in win64 win32; do
-  zip=VOK-Decompiler-$version-$preset.zip
-  staging=build/package/$preset
-  rm -rf "$staging"
-  mkdir -p "$staging"
-  cp "build/$preset/app/VOK Decompiler.exe" "$staging/"
-  sed 's/$/\r/' docs/README.txt >"$staging/README.txt"
-  sed 's/$/\r/' LICENSE >"$staging/LICENSE.txt"
-  chmod 644 "$staging"/*
-  TZ=UTC touch -d '2000-01-01 00:00:00' "$staging"/*
-  (cd "$staging" && TZ=UTC zip -q -X -D "../../../dist/$zip" \
-    "VOK Decompiler.exe" README.txt LICENSE.txt)
+  pack_zip "build/$preset/app/VOK Decompiler.exe" "$PWD/dist/VOK-Decompiler-$version-$preset.zip"
 done
-(cd dist && sha256sum -- *.zip >SHA256SUMS)
+sums dist >dist/SHA256SUMS
 cat dist/SHA256SUMS
