@@ -1,7 +1,7 @@
 # shellcheck shell=bash
-# The release steps that scripts/package.sh runs, kept apart so that a check
-# of a published release can make it exactly as package.sh does. Sourced from
-# the checkout's top folder.
+# The release steps that scripts/package.sh and scripts/verify-release.sh
+# share, so that the check remakes a release exactly as packaging makes it.
+# Sourced from the checkout's top folder.
 
 # Builds both programs with the release presets and sets $version.
 build_programs() {
