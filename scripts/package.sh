@@ -7,31 +7,44 @@
 # Each zip holds "VOK Decompiler.exe", README.txt and LICENSE.txt, with CR LF
 # line ends in the texts. The same sources give the same bytes: the builds
 # are reproducible, and the zips have fixed times, order and permissions.
+#
+# Signed, by whoever holds the code-signing certificate: SIGN_PFX names the
+# certificate and its key as a PKCS#12 file, SIGN_PASSWORD holds its password
+# (handed to osslsigncode on its standard input, never on a command line), and
+# SIGN_TIMESTAMP_URL optionally an RFC 3161 time-stamp server. Both programs
+# are then signed (Authenticode, SHA-256) before they are zipped, and each
+# signature is also written apart, as dist/VOK-Decompiler-<version>-win64.sig
+# and -win32.sig: attached to the unsigned program that anyone rebuilds, it
+# gives the signed program byte for byte (scripts/verify-release.sh checks).
 # Usage: bash scripts/package.sh
+#        SIGN_PFX=cert.p12 bash scripts/package.sh   (SIGN_PASSWORD exported)
 set -euo pipefail
+pfx=${SIGN_PFX:+$(realpath -e "$SIGN_PFX")}
+[[ -z $pfx ]] || : "${SIGN_PASSWORD:?must hold the password of $SIGN_PFX}"
 cd "$(dirname "${BASH_SOURCE[0]}")/.."
+source scripts/release-lib.sh
 
-bash scripts/install-deps.sh
-for preset in win32 win64; do
-  cmake --preset "$preset" >/dev/null
-  cmake --build --preset "$preset" -j "$(nproc)" --target vok_decompiler >/dev/null
-done
-version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' build/win64/CMakeCache.txt)
+# sign IN OUT: OUT is the program IN signed with the certificate.
+sign() {
+  printf %s "$SIGN_PASSWORD" | osslsigncode sign -pkcs12 "$pfx" -readpass - -h sha256 \
+    -n "VOK Decompiler" ${SIGN_TIMESTAMP_URL:+-ts "$SIGN_TIMESTAMP_URL"} \
+    -in "$1" -out "$2" >/dev/null
+}
 
+build_programs
 rm -rf dist
 mkdir -p dist
+signed=$(mktemp -d)
+trap 'rm -rf "$signed"' EXIT
 for preset in win64 win32; do
-  zip=VOK-Decompiler-$version-$preset.zip
-  staging=build/package/$preset
-  rm -rf "$staging"
-  mkdir -p "$staging"
-  cp "build/$preset/app/VOK Decompiler.exe" "$staging/"
-  sed 's/$/\r/' docs/README.txt >"$staging/README.txt"
-  sed 's/$/\r/' LICENSE >"$staging/LICENSE.txt"
-  chmod 644 "$staging"/*
-  TZ=UTC touch -d '2000-01-01 00:00:00' "$staging"/*
-  (cd "$staging" && TZ=UTC zip -q -X -D "../../../dist/$zip" \
-    "VOK Decompiler.exe" README.txt LICENSE.txt)
+  name=VOK-Decompiler-$version-$preset
+  exe="build/$preset/app/VOK Decompiler.exe"
+  if [[ -n $pfx ]]; then
+    sign "$exe" "$signed/$preset.exe"
+    osslsigncode extract-signature -in "$signed/$preset.exe" -out "dist/$name.sig" >/dev/null
+    exe=$signed/$preset.exe
+  fi
+  pack_zip "$exe" "$PWD/dist/$name.zip"
 done
-(cd dist && sha256sum -- *.zip >SHA256SUMS)
+sums dist >dist/SHA256SUMS
 cat dist/SHA256SUMS

@@ -9,7 +9,8 @@
 #           and run under Wine on a virtual display: the window at four
 #           display scales, some 240 awkward names through the real cmd.exe,
 #           watched jobs, failures, the tool
-#   release the packages, built twice in two folders: the same bytes
+#   release the packages, built twice in two folders: the same bytes; signed
+#           with a throwaway certificate, checked from the other folder
 set -euo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")/.."
 
@@ -42,6 +43,6 @@ fi
 for prefix in wineprefix-win64 wineprefix-win64-dpi; do
   WINEPREFIX="$PWD/build/$prefix" /usr/lib/wine/wineserver -k 2>/dev/null || true
 done
-echo "=== test release (two packagings from two folders give the same bytes)"
+echo "=== test release (two packagings give the same bytes; a signed one checks out)"
 bash tests/release/reproducible.sh || status=1
 exit "$status"

@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Packages the release twice, from two copies of the sources in different
 # folders, and checks that both give the same bytes: executables and zips.
+# Then signs the first with a throwaway certificate and checks that release
+# from the second (tests/release/signing.sh).
 # Runs alone as: bash tests/release/reproducible.sh (scripts/test.sh runs it).
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
@@ -14,21 +16,14 @@ for copy in one "another one"; do
   (cd "$work/$copy" && bash scripts/package.sh >/dev/null)
 done
 status=0
+check() { if "${@:2}" >/dev/null 2>&1; then echo "ok: $1"; else echo "FAIL: $1"; status=1; fi; }
 for file in dist/SHA256SUMS build/win32/app/"VOK Decompiler.exe" build/win64/app/"VOK Decompiler.exe"; do
-  if cmp -s "$work/one/$file" "$work/another one/$file"; then
-    echo "ok: $file is the same from both folders"
-  else
-    echo "FAIL: $file differs between the two folders"
-    status=1
-  fi
+  check "$file is the same from both folders" cmp "$work/one/$file" "$work/another one/$file"
 done
 # The download holds the very program the tests run.
-if unzip -p "$work/one/dist/"*-win64.zip "VOK Decompiler.exe" |
-  cmp -s - "$work/one/build/win64/app/VOK Decompiler.exe"; then
-  echo "ok: the win64 zip holds the program built by the win64 preset"
-else
-  echo "FAIL: the win64 zip holds another program"
-  status=1
-fi
+unzip -p "$work/one/dist/"*-win64.zip "VOK Decompiler.exe" >"$work/zipped.exe"
+check "the win64 zip holds the program built by the win64 preset" \
+  cmp "$work/zipped.exe" "$work/one/build/win64/app/VOK Decompiler.exe"
 cat "$work/one/dist/SHA256SUMS"
+bash "$root/tests/release/signing.sh" "$work/one" "$work/another one" || status=1
 exit "$status"

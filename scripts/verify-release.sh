@@ -1,0 +1,63 @@
+#!/usr/bin/env bash
+# Checks a published signed release against this checkout, for anyone: builds
+# the unsigned programs here, attaches each published detached signature to
+# them (osslsigncode attach-signature), packs them as scripts/package.sh does,
+# and compares each signed program, each zip and SHA256SUMS with the published
+# ones, byte for byte. Says which file is missing, which signature does not
+# fit, which program differs.
+# Usage: bash scripts/verify-release.sh DIR   (DIR holds the zips, SHA256SUMS
+#        and the .sig files; exit status 0 only when everything matches)
+set -euo pipefail
+dir=$(realpath -e "${1:?usage: bash scripts/verify-release.sh DIR}")
+cd "$(dirname "${BASH_SOURCE[0]}")/.."
+source scripts/release-lib.sh
+build_programs
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+status=0
+fail() { echo "FAIL: $*"; status=1; }
+for file in SHA256SUMS "VOK-Decompiler-$version-"{win64,win32}.{zip,sig}; do
+  [[ -f $dir/$file ]] || fail "$file is missing from $dir (this checkout makes version $version)"
+done
+
+for preset in win64 win32; do
+  name=VOK-Decompiler-$version-$preset
+  built="build/$preset/app/VOK Decompiler.exe"
+  [[ -f $dir/$name.zip && -f $dir/$name.sig ]] || continue
+  if ! unzip -p "$dir/$name.zip" "VOK Decompiler.exe" >"$work/published.exe"; then
+    fail "$name.zip holds no VOK Decompiler.exe"
+    continue
+  fi
+  # The result is written, and then checked, even where the signature's
+  # digest does not fit or its certificate is not trusted here.
+  osslsigncode attach-signature -sigin "$dir/$name.sig" -in "$built" \
+    -out "$work/$preset.exe" >/dev/null 2>&1 || true
+  if [[ ! -f $work/$preset.exe ]]; then
+    fail "$name.sig is not a signature that can be attached"
+    continue
+  fi
+  if cmp -s "$work/$preset.exe" "$work/published.exe"; then
+    echo "ok: $name.sig attached to the $preset program built here gives the published program"
+  elif ! osslsigncode remove-signature -in "$work/published.exe" -out "$work/$preset-unsigned.exe" \
+    >/dev/null 2>&1; then
+    fail "the program in $name.zip is not signed"
+  elif ! cmp -s "$work/$preset-unsigned.exe" "$built"; then
+    fail "the program in $name.zip differs from the $preset program built here"
+  else
+    fail "$name.sig does not fit: it is not the signature of the program in $name.zip"
+  fi
+  pack_zip "$work/$preset.exe" "$work/$name.zip"
+  if cmp -s "$work/$name.zip" "$dir/$name.zip"; then
+    echo "ok: $name.zip is the zip packed here"
+  else
+    fail "$name.zip differs from the zip packed here"
+  fi
+done
+if [[ -f $dir/SHA256SUMS ]]; then
+  if sums "$dir" 2>/dev/null | cmp -s - "$dir/SHA256SUMS"; then
+    echo "ok: SHA256SUMS holds the zips' sums"
+  else
+    fail "SHA256SUMS does not hold the sums of the zips in $dir"
+  fi
+fi
+exit "$status"
