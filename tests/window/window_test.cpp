@@ -103,9 +103,9 @@ class App {
     PostMessageW(Control(id), WM_LBUTTONUP, 0, 0);
   }
   // Whether the window has handled every message sent before this one.
-  bool Answers() const {
+  bool Answers(UINT timeoutMs = 10000) const {
     DWORD_PTR answer = 0;
-    return SendMessageTimeoutW(window_, WM_NULL, 0, 0, SMTO_BLOCK, 10000, &answer) != 0;
+    return SendMessageTimeoutW(window_, WM_NULL, 0, 0, SMTO_BLOCK, timeoutMs, &answer) != 0;
   }
   void Key(WPARAM key) const {
     PostMessageW(Focus(), WM_KEYDOWN, key, 1);
@@ -133,25 +133,23 @@ class App {
     const bool ended = WaitForSingleObject(process_.hProcess, timeoutMs) == WAIT_OBJECT_0;
     return ended && GetExitCodeProcess(process_.hProcess, &code) ? static_cast<int>(code) : -1;
   }
-  // The cmd.exe processes that the program started and that still run (Wine
-  // may also make the program the parent of its desktop process).
-  std::vector<DWORD> Scripts() const {
+  // Whether a cmd.exe that the program started still runs (Wine may also
+  // make the program the parent of its desktop process).
+  bool RunsScripts() const {
     HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
     PROCESSENTRY32W entry{};
     entry.dwSize = sizeof(entry);
-    std::vector<DWORD> scripts;
-    for (BOOL more = Process32FirstW(snapshot, &entry); more;
+    bool found = false;
+    for (BOOL more = Process32FirstW(snapshot, &entry); more && !found;
          more = Process32NextW(snapshot, &entry)) {
-      if (entry.th32ParentProcessID == process_.dwProcessId &&
-          lstrcmpiW(entry.szExeFile, L"cmd.exe") == 0) {
-        scripts.push_back(entry.th32ProcessID);
-      }
+      found = entry.th32ParentProcessID == process_.dwProcessId &&
+              lstrcmpiW(entry.szExeFile, L"cmd.exe") == 0;
     }
     CloseHandle(snapshot);
-    return scripts;
+    return found;
   }
   void WaitForScripts() const {
-    WaitUntil([&] { return Scripts().empty(); }, 30000);
+    WaitUntil([&] { return !RunsScripts(); }, 30000);
   }
 
  private:
@@ -319,8 +317,7 @@ TEST(Jobs, NoSecondRunBeneathARunningScript) {
     EXPECT_EQ(app->Box().substr(0, 36), L"Job Running: The last compile job is");
   }
   EXPECT_EQ(ReadFile("compile.bat"), "vok.exe c     first\r\n");
-  DWORD_PTR answer = 0;
-  EXPECT_TRUE(SendMessageTimeoutW(first.window(), WM_NULL, 0, 0, SMTO_BLOCK, 2000, &answer));
+  EXPECT_TRUE(first.Answers(2000));
   // The script outlives the copy that started it, and so does the guard.
   EXPECT_EQ(first.Close(), 0);
   second.Click(Form1::kCmdCom);
