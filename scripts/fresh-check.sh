@@ -84,7 +84,7 @@ if [[ ! -d $base ]]; then
   rm -rf --one-file-system "$base.new"
   group debootstrap --variant=minbase bookworm "$base.new" "$url" >"$root/build/debootstrap.log" 2>&1 ||
     { tail -n 20 "$root/build/debootstrap.log"; exit 1; }
-  step "$base.new" 'apt-get update -qq && apt-get install -y -qq git >/dev/null'
+  step "$base.new" 'apt-get update -qq && DEBIAN_FRONTEND=noninteractive apt-get install -y -qq git >/dev/null'
   mv "$base.new" "$base"
   figures+=("debootstrap and git: $(took "$start")")
 fi
@@ -97,6 +97,10 @@ mount -t sysfs sysfs "$work/sys"
 mount --bind /dev "$work/dev"
 mount --bind /dev/pts "$work/dev/pts"
 mount -t tmpfs shm "$work/dev/shm"
+# X servers see each other's display numbers through the network, which the
+# root shares with this machine, and choose a free one by the lock files in
+# /tmp: the root shares /tmp too (as schroot does), or its Xvfb finds :99 taken.
+mount --bind /tmp "$work/tmp"
 git clone -q "$root" "$work/root/vok-decompiler"
 
 mapfile -t commands < <(sed -n '/^## Quick start/,/^## /p' "$work/root/vok-decompiler/README.md" |
