@@ -30,10 +30,12 @@ wine_processes() {
   "${wine_run[@]}" wmic process get name | iconv -f UTF-16 -t UTF-8 | sed 's/[ \r]*$//' | tail -n +2
 }
 
+app_ended() { ! kill -0 "$app" 2>/dev/null; }
+
 # What a wait that gave up saw: the program, its scripts, the tool, the files.
 saw() {
   local script processes
-  kill -0 "$app" 2>/dev/null && echo "  the program: running" || echo "  the program: ended"
+  app_ended && echo "  the program: ended" || echo "  the program: running"
   for script in compile.bat decompile.bat; do
     [[ -f $script ]] && echo "  $script: $(tr -d '\r' <"$script")" || echo "  $script: not written"
   done
@@ -50,7 +52,7 @@ wait_for() {
   local what=$1 end=$((SECONDS + limit)) why box
   shift
   until "$@"; do
-    if ! kill -0 "$app" 2>/dev/null; then
+    if app_ended; then
       why="the program ended"
     elif box=$(poke box); then
       why="the program shows \"$box\""
@@ -71,7 +73,6 @@ script_ended() {  # the list is real (it holds wmic) and has neither
   processes=$(wine_processes)
   grep -qx wmic.exe <<<"$processes" && ! grep -qx -e cmd.exe -e vok.exe <<<"$processes"
 }
-app_ended() { ! kill -0 "$app" 2>/dev/null; }
 
 # job BOX NAME BUTTON TEST RESULT: types NAME into BOX and presses BUTTON, then
 # waits for the tool's RESULT ([ TEST RESULT ]) and for the script to end.
