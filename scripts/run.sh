@@ -17,10 +17,70 @@ export WINEPREFIX=${VOK_WINEPREFIX:-$root/build/wineprefix-win64}
 
 poke() { "${wine_run[@]}" "$build/tools/window_poke/window_poke.exe" "$@" | tr -d '\r'; }
 
-wait_for() {  # wait_for TEST PATH: until [ TEST PATH ] holds, at most 60 s
-  for _ in $(seq 600); do [ "$1" "$2" ] && return 0; sleep 0.1; done
-  echo "run.sh: $2 did not appear" >&2
-  return 1
+limit=300  # seconds for each wait: a new Wine prefix on a busy machine is slow
+
+# Makes the Wine prefix ready: a minute or more the first time.
+wine_ready() {
+  [[ -f "$WINEPREFIX/system.reg" ]] || echo "Preparing Wine (first run only)..."
+  "${wine_run[@]}"
+}
+
+# The names of the processes running in the Wine prefix, one a line.
+wine_processes() {
+  "${wine_run[@]}" wmic process get name | iconv -f UTF-16 -t UTF-8 | sed 's/[ \r]*$//' | tail -n +2
+}
+
+app_ended() { ! kill -0 "$app" 2>/dev/null; }
+
+# What a wait that gave up saw: the program, its scripts, the tool, the files.
+saw() {
+  local script processes
+  app_ended && echo "  the program: ended" || echo "  the program: running"
+  for script in compile.bat decompile.bat; do
+    [[ -f $script ]] && echo "  $script: $(tr -d '\r' <"$script")" || echo "  $script: not written"
+  done
+  processes=$(wine_processes | tr '\n' ' ')
+  [[ " $processes" == *" vok.exe "* ]] && echo "  vok.exe: running" || echo "  vok.exe: not running"
+  echo "  Wine's processes: $processes"
+  echo "  in $demo: $(ls -A | tr '\n' ' ')"
+}
+
+# wait_for WHAT COMMAND...: runs COMMAND every second until it succeeds. Gives
+# up when the program ends or shows a box (a failed job, an error) or after
+# $limit seconds, and then says what it waited for and what it saw.
+wait_for() {
+  local what=$1 end=$((SECONDS + limit)) why box
+  shift
+  until "$@"; do
+    if app_ended; then
+      why="the program ended"
+    elif box=$(poke box); then
+      why="the program shows \"$box\""
+    elif ((SECONDS >= end)); then
+      why="$limit s passed"
+    else
+      sleep 1
+      continue
+    fi
+    { echo "run.sh: waited for $what, but $why. Saw:"; saw; } >&2
+    return 1
+  done
+}
+
+window_shown() { poke wait >/dev/null; }
+script_ended() {  # the list is real (it holds wmic) and has neither
+  local processes
+  processes=$(wine_processes)
+  grep -qx wmic.exe <<<"$processes" && ! grep -qx -e cmd.exe -e vok.exe <<<"$processes"
+}
+
+# job BOX NAME BUTTON TEST RESULT: types NAME into BOX and presses BUTTON, then
+# waits for the tool's RESULT ([ TEST RESULT ]) and for the script to end.
+job() {
+  poke type "$1" "$2"
+  poke click "$3"
+  wait_for "vok.exe to write $5" test "$4" "$5"
+  wait_for "the script's cmd.exe to end" script_ended
 }
 
 prepare() {
@@ -38,16 +98,14 @@ prepare() {
 
 headless_demo() {
   cd "$demo"
+  wine_ready
   "${wine_run[@]}" "VOK Decompiler.exe" &
-  local app=$!
-  poke type txtvokcom sample
-  poke click cmdcom
-  wait_for -f sample.vok
+  app=$!
+  wait_for "the window to appear" window_shown
+  job txtvokcom sample cmdcom -f sample.vok
   # The tool never unpacks over an existing folder: unpack a copy.
   cp sample.vok sample-copy.vok
-  poke type txtvokde sample-copy
-  poke click cmdde
-  wait_for -d sample-copy
+  job txtvokde sample-copy cmdde -d sample-copy
   diff -r sample sample-copy
   echo "round trip: sample-copy is identical to sample"
 
@@ -57,6 +115,7 @@ headless_demo() {
   convert "$demo/screen.png" -crop "270x277+$x+$y" +repage "$demo/window.png"
   rm "$demo/screen.png"
   poke close
+  wait_for "the program to end" app_ended
   wait "$app"
   [[ ! -e compile.bat && ! -e decompile.bat ]] && echo "closed: both scripts removed"
   echo
@@ -74,11 +133,13 @@ fi
 
 prepare
 /usr/lib/wine/wineserver -k 2>/dev/null || true  # bind Wine to this display
+# The program and Wine end with this script, also when the demo fails.
+trap '/usr/lib/wine/wineserver -k 2>/dev/null || true' EXIT
 if [[ -n "${DISPLAY:-}" ]]; then
   cd "$demo"
+  wine_ready
   echo "VOK Decompiler is running in $demo; close its window to end."
   "${wine_run[@]}" "VOK Decompiler.exe"
 else
   xvfb-run -a -s "-screen 0 1024x768x24" bash "$0" --headless-demo
 fi
-/usr/lib/wine/wineserver -k 2>/dev/null || true

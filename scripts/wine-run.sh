@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Runs a Windows program under Wine with a prefix of the project's own.
-# Usage: wine-run.sh win32|win64 PROGRAM.exe [ARGS...]
-# The prefix lives under build/ (or $VOK_WINEPREFIX) and is created on first use.
+# Usage: wine-run.sh win32|win64 [PROGRAM.exe [ARGS...]]
+# The prefix lives under build/ (or $VOK_WINEPREFIX) and is created on first use;
+# without a program, the prefix is only made ready.
 set -euo pipefail
 
 flavour=$1
@@ -62,6 +63,8 @@ if [[ -n "${VOK_DPI:-}" ]] && ! dpi_is_set; then
   fi
   flock -u 9
 fi
+
+(($# > 0)) || exit 0
 
 # Keep one server and Wine's own background processes alive between the many
 # short runs of a test session. They are started here with no tie to the

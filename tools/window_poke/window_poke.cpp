@@ -3,7 +3,9 @@
 //   window_poke type BOX TEXT       types TEXT into txtvokde or txtvokcom
 //   window_poke click BUTTON        presses cmdde or cmdcom
 //   window_poke close               closes the window
-// Waits up to 20 seconds for the window to appear.
+//   window_poke wait                only waits for the window
+//   window_poke box                 prints "TITLE: TEXT" of a message box on screen (exit 1: none)
+// Each command but box first waits up to 20 seconds for the window to appear.
 #include <windows.h>
 
 #include <cstdio>
@@ -30,20 +32,34 @@ int ControlIdOf(const wchar_t* name) {
 }
 
 int Usage() {
-  std::fputs("usage: window_poke locate | type BOX TEXT | click BUTTON | close\n", stderr);
+  std::fputs("usage: window_poke locate | type BOX TEXT | click BUTTON | close | wait | box\n",
+             stderr);
   return 2;
+}
+
+// A box tells of a failed job or a fatal error; it does not need the window.
+int PrintBox() {
+  HWND box = FindWindowW(L"#32770", nullptr);
+  if (!box || !IsWindowVisible(box)) return 1;
+  wchar_t title[256] = L"", text[1024] = L"";
+  GetWindowTextW(box, title, 256);
+  GetDlgItemTextW(box, 0xFFFF, text, 1024);  // a message box's text
+  std::printf("%ls: %ls\n", title, text);
+  return 0;
 }
 
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
   if (argc < 2) return Usage();
+  const std::wstring command = argv[1];
+  if (command == L"box" && argc == 2) return PrintBox();
   HWND window = FindForm1();
   if (!window) {
     std::fputs("window_poke: the window did not appear\n", stderr);
     return 1;
   }
-  const std::wstring command = argv[1];
+  if (command == L"wait" && argc == 2) return 0;
   if (command == L"locate" && argc == 2) {
     Sleep(500);  // let it paint
     POINT origin = {0, 0};
