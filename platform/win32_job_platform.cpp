@@ -153,10 +153,19 @@ int Win32JobPlatform::Start(const std::string& fileName) {
   startup.dwFlags = STARTF_USESHOWWINDOW;
   startup.wShowWindow = SW_SHOWMINIMIZED;
   PROCESS_INFORMATION process{};
-  if (!CreateProcessW(interpreter.c_str(), commandLine.data(), nullptr, nullptr, FALSE,
-                      CREATE_NEW_CONSOLE, nullptr, nullptr, &startup, &process)) {
-    ThrowLastError("start", fileName);
+  const auto start = [&] {
+    return CreateProcessW(interpreter.c_str(), commandLine.data(), nullptr, nullptr, FALSE,
+                          CREATE_NEW_CONSOLE, nullptr, nullptr, &startup, &process);
+  };
+  // Wine now and then fails the start with an internal error when the new
+  // console's cmd.exe ends during its set-up, before any line of the script
+  // ran: a second try cannot run the script twice.
+  bool started = start();
+  if (!started && GetLastError() == ERROR_INTERNAL_ERROR) {
+    Sleep(100);
+    started = start();
   }
+  if (!started) ThrowLastError("start", fileName);
   CloseHandle(process.hThread);
   // The reservation stays here until the watch sees the script end. A copy
   // in the script's process keeps it past this program's end; should that
