@@ -26,7 +26,7 @@ source scripts/release-lib.sh
 
 # sign IN OUT: OUT is the program IN signed with the certificate.
 sign() {
-  printf %s "$SIGN_PASSWORD" | osslsigncode sign -pkcs12 "$pfx" -readpass - -h sha256 \
+  printf %s "$SIGN_PASSWORD" | osslsigncode sign -pkcs12 "$pfx" -readpass /dev/stdin -h sha256 \
     -n "VOK Decompiler" ${SIGN_TIMESTAMP_URL:+-ts "$SIGN_TIMESTAMP_URL"} \
     -in "$1" -out "$2" >/dev/null
 }

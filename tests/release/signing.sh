@@ -21,7 +21,7 @@ openssl req "${x509[@]}" -keyout signer.key -out signer.crt -subj "/CN=Throwaway
   -CA ca.crt -CAkey ca.key -addext extendedKeyUsage=codeSigning 2>/dev/null
 openssl pkcs12 -export -inkey signer.key -in signer.crt -certfile ca.crt -out signer.p12 \
   -passout env:SIGN_PASSWORD
-SIGN_PFX=signer.p12 bash "$one/scripts/package.sh" >/dev/null
+SIGN_PFX=signer.p12 bash "$one/scripts/package.sh" >/dev/null || { echo "FAIL: signing"; exit 1; }
 
 status=0
 check() { if "${@:2}" >/dev/null 2>&1; then echo "ok: $1"; else echo "FAIL: $1"; status=1; fi; }
