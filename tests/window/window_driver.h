@@ -1,0 +1,155 @@
+#pragma once
+
+// Drives the real program under Wine as a user would: starts a copy in a
+// folder, types, clicks, reads and dismisses its boxes, closes it, and reads
+// what the recording vok.exe logged.
+#include <windows.h>
+
+#include <tlhelp32.h>
+
+#include <filesystem>
+#include <functional>
+#include <sstream>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "test_files.h"
+
+namespace vok::test {
+
+// Polls until the condition holds or the time is up; returns the last result.
+inline bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs = 10000) {
+  for (DWORD waited = 0; waited < timeoutMs && !condition(); waited += 50) Sleep(50);
+  return condition();
+}
+
+// A scratch working folder with the recording tool in it as vok.exe.
+struct ToolFolder : ScratchDir {
+  ToolFolder() { std::filesystem::copy_file(VOK_RECORDER_PATH, "vok.exe"); }
+};
+
+// The calls the recording tool logged in a folder ("" or ending in '/'): for
+// each, its console ("minimised", "shown" or "none"), then its arguments.
+inline std::vector<std::vector<std::string>> ToolCalls(const std::string& folder = "") {
+  std::vector<std::vector<std::string>> calls;
+  std::istringstream log(ReadFile(folder + "vok-calls.txt"));
+  // A last line without its line feed is still being written.
+  for (std::string line; std::getline(log, line) && !log.eof();) {
+    std::istringstream fields(line);
+    auto& call = calls.emplace_back();
+    for (std::string field; std::getline(fields, field, '\t');) call.push_back(field);
+  }
+  return calls;
+}
+
+class App {
+ public:
+  // Starts the program in `folder` and waits for its window, which it puts
+  // in the foreground: a window an earlier test left there must not matter.
+  explicit App(const std::filesystem::path& folder = std::filesystem::current_path()) {
+    std::wstring commandLine = L"\"" VOK_APP_PATH L"\"";
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    if (!CreateProcessW(VOK_APP_PATH, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                        folder.c_str(), &startup, &process_) ||
+        !WaitUntil([&] { return (window_ = Find(L"VokDecompilerForm1")) != nullptr; })) {
+      throw std::runtime_error("the program's window did not appear");
+    }
+    WaitUntil([&] { return SetForegroundWindow(window_) && GetForegroundWindow() == window_; });
+  }
+  ~App() {
+    TerminateProcess(process_.hProcess, 99);  // when still running
+    WaitForExit();
+    WaitForScripts();
+    CloseHandle(process_.hThread);
+    CloseHandle(process_.hProcess);
+  }
+
+  HWND window() const { return window_; }
+  HWND Control(int id) const { return GetDlgItem(window_, id); }
+  HWND Focus() const {
+    GUITHREADINFO info{};
+    info.cbSize = sizeof(info);
+    GetGUIThreadInfo(process_.dwThreadId, &info);
+    return info.hwndFocus;
+  }
+  void Type(int id, const std::wstring& text) const {
+    DWORD_PTR done = 0;
+    SendMessageTimeoutW(Control(id), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()),
+                        SMTO_ABORTIFHUNG, 10000, &done);
+  }
+  // Returns at once, as a click does.
+  void Click(int id) const { PostMessageW(Control(id), BM_CLICK, 0, 0); }
+  // A mouse click into the control, which takes the focus.
+  void ClickInto(int id) const {
+    PostMessageW(Control(id), WM_LBUTTONDOWN, MK_LBUTTON, 0);
+    PostMessageW(Control(id), WM_LBUTTONUP, 0, 0);
+  }
+  // Whether the window has handled every message sent before this one.
+  bool Answers(UINT timeoutMs = 10000) const {
+    DWORD_PTR answer = 0;
+    return SendMessageTimeoutW(window_, WM_NULL, 0, 0, SMTO_BLOCK, timeoutMs, &answer) != 0;
+  }
+  void Key(WPARAM key) const {
+    PostMessageW(Focus(), WM_KEYDOWN, key, 1);
+    PostMessageW(Focus(), WM_KEYUP, key, 0xC0000001);
+  }
+  // "<title>: <text>" of the next message box, which is then dismissed with
+  // OK; empty when none shows in time.
+  std::wstring Box(DWORD timeoutMs = 10000) const {
+    HWND box = nullptr;
+    if (!WaitUntil([&] { return (box = Find(L"#32770")) != nullptr; }, timeoutMs)) return L"";
+    wchar_t title[256] = {}, text[1024] = {};
+    GetWindowTextW(box, title, 256);
+    GetDlgItemTextW(box, 0xFFFF, text, 1024);
+    PostMessageW(GetDlgItem(box, IDOK), BM_CLICK, 0, 0);
+    WaitUntil([&] { return !IsWindow(box); });
+    return std::wstring(title) + L": " + text;
+  }
+  // Asks the window to close; the exit code, or -1 when it stays open.
+  int Close(UINT message = WM_CLOSE, WPARAM wParam = 0) {
+    PostMessageW(window_, message, wParam, 0);
+    return WaitForExit();
+  }
+  int WaitForExit(DWORD timeoutMs = 10000) const {
+    DWORD code = 0;
+    const bool ended = WaitForSingleObject(process_.hProcess, timeoutMs) == WAIT_OBJECT_0;
+    return ended && GetExitCodeProcess(process_.hProcess, &code) ? static_cast<int>(code) : -1;
+  }
+  // Whether a cmd.exe that the program started still runs (Wine may also
+  // make the program the parent of its desktop process).
+  bool RunsScripts() const {
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    PROCESSENTRY32W entry{};
+    entry.dwSize = sizeof(entry);
+    bool found = false;
+    for (BOOL more = Process32FirstW(snapshot, &entry); more && !found;
+         more = Process32NextW(snapshot, &entry)) {
+      found = entry.th32ParentProcessID == process_.dwProcessId &&
+              lstrcmpiW(entry.szExeFile, L"cmd.exe") == 0;
+    }
+    CloseHandle(snapshot);
+    return found;
+  }
+  void WaitForScripts() const {
+    WaitUntil([&] { return !RunsScripts(); }, 30000);
+  }
+
+ private:
+  // The program's visible top-level window of the class.
+  HWND Find(const wchar_t* className) const {
+    for (HWND hwnd = FindWindowExW(nullptr, nullptr, className, nullptr); hwnd;
+         hwnd = FindWindowExW(nullptr, hwnd, className, nullptr)) {
+      DWORD owner = 0;
+      GetWindowThreadProcessId(hwnd, &owner);
+      if (owner == process_.dwProcessId && IsWindowVisible(hwnd)) return hwnd;
+    }
+    return nullptr;
+  }
+
+  PROCESS_INFORMATION process_{};
+  HWND window_ = nullptr;
+};
+
+}  // namespace vok::test
