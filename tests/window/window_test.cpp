@@ -579,9 +579,9 @@ TEST(Window, FocusComesBackWhereTheUserLeftIt) {
        {std::pair{Form1::kTxtVokDe, Form1::kCmdDe}, std::pair{Form1::kTxtVokCom, Form1::kCmdCom}}) {
     app.ClickInto(box);
     ASSERT_TRUE(WaitUntil([&] { return app.Focus() == app.Control(box); }));
-    ASSERT_TRUE(bringToFront(other) && bringToFront(app.window()));
-    EXPECT_TRUE(WaitUntil([&] { return app.Focus() == app.Control(box); })) << box;
     ASSERT_TRUE(minimised(true) && minimised(false));
+    EXPECT_TRUE(WaitUntil([&] { return app.Focus() == app.Control(box); })) << box;
+    ASSERT_TRUE(bringToFront(other) && bringToFront(app.window()));
     EXPECT_TRUE(WaitUntil([&] { return app.Focus() == app.Control(box); })) << box;
     const std::size_t calls = ToolCalls().size();
     WriteFile("vok.hold", "");
