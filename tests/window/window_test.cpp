@@ -20,6 +20,7 @@
 #include <sstream>
 #include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "cmd_line_model.h"
@@ -335,11 +336,17 @@ TEST(Jobs, FailedScriptsAreTold) {
 // What the warning boxes showed, as BoxesShownDuring returns it.
 std::vector<std::wstring> shownBoxes;
 HWND boxOwner;
+bool closeBeneathNextBox = false;
 
-// Reads and dismisses the message box on screen, if any.
+// Reads and dismisses the message box on screen, if any; or first asks its
+// owner to close, which the box's own loop delivers while it is open.
 void CALLBACK ReadBox(HWND, UINT, UINT_PTR, DWORD) {
   HWND box = FindWindowW(L"#32770", nullptr);
   if (!box || !IsWindowVisible(box)) return;
+  if (std::exchange(closeBeneathNextBox, false)) {
+    PostMessageW(boxOwner, WM_CLOSE, 0, 0);
+    return;
+  }
   wchar_t title[256] = {}, className[16] = {};
   GetWindowTextW(box, title, 256);
   bool exclamation = false;
@@ -512,7 +519,10 @@ HGLOBAL Drop(HWND window, const std::wstring& path) {
 
 // Every warning the program shows is a box owned by the window, with the
 // exclamation icon and one button, OK: for an empty box, a refused name, a
-// refused drop, a job whose script still runs, and a script that failed.
+// refused drop, a job whose script still runs, and a script that failed. A
+// close beneath the box of a refused drop (drops come only to a window of
+// this process) ends the window once the box is dismissed, with this run's
+// script removed.
 TEST(Window, WarningsHaveTheExclamationIconAndOneOkButton) {
   ToolFolder folder;
   WriteFile("vok.hold", "");  // the recording vok.exe waits while it exists
@@ -535,7 +545,11 @@ TEST(Window, WarningsHaveTheExclamationIconAndOneOkButton) {
   });
   EXPECT_EQ(shown, (std::vector<std::wstring>{L"No File !", L"Invalid Name !", L"Drop Refused !",
                                               L"Job Running !", L"Job Failed !"}));
-  DestroyWindow(window);
+  closeBeneathNextBox = true;
+  EXPECT_EQ(BoxesShownDuring(window, [&] { Drop(window, folder.path / L"vok.exe"); }),
+            std::vector<std::wstring>{L"Drop Refused !"});
+  EXPECT_FALSE(IsWindow(window));
+  EXPECT_EQ(ListFolder(), Strings{});
 }
 
 // The window takes drops. A dropped folder fills the pack box, the focus goes
