@@ -504,7 +504,9 @@ TEST(Window, DroppedNamesFoldAsTheFileSystemFoldsThem) {
     file ? WriteFile(dropped.u8string(), "") : (void)fs::create_directories(dropped);
     ASSERT_EQ(fs::exists(base / r.folder / dropped.filename()), r.same) << row;
     fs::current_path(base / r.folder);
-    Drop(window, dropped.wstring());
+    EXPECT_EQ(BoxesShownDuring(window, [&] { Drop(window, dropped.wstring()); }),
+              std::vector<std::wstring>{})
+        << row;
     wchar_t text[MAX_PATH] = {};
     GetDlgItemTextW(window, file ? Form1::kTxtVokDe : Form1::kTxtVokCom, text, MAX_PATH);
     const std::wstring name = (file ? dropped.parent_path() / dropped.stem() : dropped).wstring();
