@@ -73,9 +73,10 @@ class JobPlatform : public ScriptEncoding {
   virtual std::string WorkingFolder() const = 0;
   // What the full path names now.
   virtual PathKind KindOf(const std::string& path) const = 0;
-  // The path as the file system compares it: two paths that differ only in
-  // case fold to the same text where the file system ignores case.
-  virtual std::string FoldCase(const std::string& path) const = 0;
+  // Whether the two paths are the same text as the file system compares
+  // names: ignoring case as its own fixed table does, whatever the user's
+  // language ("I" is not "ı", "ß" not "SS").
+  virtual bool SameIgnoringCase(const std::string& a, const std::string& b) const = 0;
   // Reserves the script for one run: false while a script started under its
   // name, by this or another copy of the program, still runs there.
   virtual bool ReserveScript(const std::string& fileName) = 0;

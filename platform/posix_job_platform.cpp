@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <utility>
@@ -97,12 +98,12 @@ PathKind PosixJobPlatform::KindOf(const std::string& path) const {
 }
 
 // Windows ignores case in paths; this layer stands in for it with ASCII.
-std::string PosixJobPlatform::FoldCase(const std::string& path) const {
-  std::string folded = path;
-  for (char& c : folded) {
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  }
-  return folded;
+bool PosixJobPlatform::SameIgnoringCase(const std::string& a, const std::string& b) const {
+  const auto upper = [](char c) {
+    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+  };
+  return std::equal(a.begin(), a.end(), b.begin(), b.end(),
+                    [&](char x, char y) { return upper(x) == upper(y); });
 }
 
 bool PosixJobPlatform::ReserveScript(const std::string&) {

@@ -1,7 +1,9 @@
 #include "win32_job_platform.h"
 
+#include <algorithm>
 #include <utility>
 
+#include "console_code_page.h"
 #include "win32_text.h"
 
 namespace vok {
@@ -42,6 +44,43 @@ std::wstring ReservationName(const std::string& fileName) {
   return name + Utf8ToWide(fileName);
 }
 
+// The title of each script's console. The console host looks its settings up
+// under HKCU\Console by the title, "\" made "_": this one has none.
+constexpr wchar_t kConsoleTitle[] = L"VOK Decompiler job";
+
+// A CodePage value under HKCU\Console, as the console host would read it.
+CodePageSetting ReadCodePage(const std::wstring& key) {
+  DWORD number = 0, size = sizeof(number), type = 0;
+  const LSTATUS status =
+      RegGetValueW(HKEY_CURRENT_USER, key.c_str(), L"CodePage", RRF_RT_ANY, &type, &number, &size);
+  CodePageSetting setting;
+  if (status == ERROR_FILE_NOT_FOUND) return setting;
+  setting.state = CodePageSetting::State::kUnreadable;
+  if (status != ERROR_SUCCESS || type != REG_DWORD) return setting;
+  setting.state = CodePageSetting::State::kNumber;
+  setting.number = number;
+  setting.installed = IsValidCodePage(number) != FALSE;
+  return setting;
+}
+
+// The settings a new console takes its code page from, read afresh: the
+// user may change them while the program runs. Only the classic console host
+// as the chosen terminal rules out another one that ignores them.
+ConsoleSettings ReadConsoleSettings() {
+  wchar_t terminal[64] = {};
+  DWORD size = sizeof(terminal);
+  ConsoleSettings settings;
+  settings.classicHost =
+      RegGetValueW(HKEY_CURRENT_USER, L"Console\\%%Startup", L"DelegationTerminal", RRF_RT_REG_SZ,
+                   nullptr, terminal, &size) == ERROR_SUCCESS &&
+      CompareStringOrdinal(terminal, -1, L"{B23D10C0-E52E-411E-9D5B-C09FDF709C7D}", -1, TRUE) ==
+          CSTR_EQUAL;
+  settings.oem = GetOEMCP();
+  settings.forAll = ReadCodePage(L"Console");
+  settings.forTitle = ReadCodePage(std::wstring(L"Console\\") + kConsoleTitle);
+  return settings;
+}
+
 }  // namespace
 
 std::wstring ScriptCommandLine(const std::wstring& interpreter, const std::wstring& script) {
@@ -49,7 +88,7 @@ std::wstring ScriptCommandLine(const std::wstring& interpreter, const std::wstri
   return L"\"" + interpreter + L"\" /d /v:off /s /c \"\".\\" + script + L"\"\"";
 }
 
-Win32JobPlatform::Win32JobPlatform() : codePage_(GetOEMCP()), toolCodePage_(GetACP()) {}
+Win32JobPlatform::Win32JobPlatform() : toolCodePage_(GetACP()) {}
 
 // Running scripts go on; their reservations live on in their own processes.
 Win32JobPlatform::~Win32JobPlatform() {
@@ -61,14 +100,25 @@ Win32JobPlatform::~Win32JobPlatform() {
   }
 }
 
-// cmd.exe decodes the script in the OEM code page and hands the tool a
+// cmd.exe decodes the script in its console's code page and hands the tool a
 // Unicode command line; a tool built as an ANSI program gets it converted to
 // the ANSI code page with best fit ("α" as "a"). A name reaches every tool
-// as typed only when both code pages hold it exactly.
+// as typed only when the ANSI code page holds it exactly and its bytes are
+// the same in every code page the console may have.
 std::optional<std::string> Win32JobPlatform::EncodeForScript(const std::string& text) const {
   const std::wstring wide = Utf8ToWide(text);
   if (!WideToCodePageExactly(wide, toolCodePage_)) return std::nullopt;
-  return WideToCodePageExactly(wide, codePage_);
+  const ConsoleCodePages pages = PossibleConsoleCodePages(ReadConsoleSettings());
+  if (pages.unknown && std::any_of(text.begin(), text.end(), [](char c) { return c & 0x80; })) {
+    return std::nullopt;
+  }
+  std::optional<std::string> bytes = text;  // ASCII, where no code page is known
+  for (std::size_t i = 0; i < pages.possible.size(); ++i) {
+    const auto encoded = WideToCodePageExactly(wide, pages.possible[i]);
+    if (!encoded || (i > 0 && encoded != bytes)) return std::nullopt;
+    bytes = encoded;
+  }
+  return bytes;
 }
 
 void Win32JobPlatform::OpenForAppend(int slot, const std::string& fileName) {
@@ -82,7 +132,7 @@ void Win32JobPlatform::WriteLine(int slot, const std::string& text) {
   const std::string& fileName = slots_.NameOf(slot);
   auto encoded = EncodeForScript(text);
   if (!encoded) {
-    throw PlatformError("write", fileName, "the text has no exact form in the OEM code page");
+    throw PlatformError("write", fileName, "the text has no exact form in the console's code page");
   }
   const std::string bytes = *encoded + "\r\n";
   DWORD written = 0;
@@ -123,10 +173,12 @@ PathKind Win32JobPlatform::KindOf(const std::string& path) const {
   return attributes & FILE_ATTRIBUTE_DIRECTORY ? PathKind::kFolder : PathKind::kFile;
 }
 
-std::string Win32JobPlatform::FoldCase(const std::string& path) const {
-  std::wstring folded = Utf8ToWide(path);
-  CharUpperBuffW(folded.data(), static_cast<DWORD>(folded.size()));
-  return WideToUtf8(folded);
+// The file system's own rule: ordinal, with the system's fixed upper-case
+// table, never the user's language (CharUpperBuffW would follow it).
+bool Win32JobPlatform::SameIgnoringCase(const std::string& a, const std::string& b) const {
+  const std::wstring wideA = Utf8ToWide(a), wideB = Utf8ToWide(b);
+  return CompareStringOrdinal(wideA.c_str(), static_cast<int>(wideA.size()), wideB.c_str(),
+                              static_cast<int>(wideB.size()), TRUE) == CSTR_EQUAL;
 }
 
 bool Win32JobPlatform::ReserveScript(const std::string& fileName) {
@@ -149,6 +201,8 @@ int Win32JobPlatform::Start(const std::string& fileName) {
   startup.cb = sizeof(startup);
   startup.dwFlags = STARTF_USESHOWWINDOW;
   startup.wShowWindow = SW_SHOWMINIMIZED;
+  std::wstring title = kConsoleTitle;  // names the console's settings
+  startup.lpTitle = title.data();
   PROCESS_INFORMATION process{};
   const auto start = [&] {
     return CreateProcessW(interpreter.c_str(), commandLine.data(), nullptr, nullptr, FALSE,

@@ -16,10 +16,10 @@ namespace vok {
 std::wstring ScriptCommandLine(const std::wstring& interpreter, const std::wstring& script);
 
 // Files in the working directory and the start of scripts through Win32.
-// Script lines are written in the OEM code page, the one a new console's
+// Script lines are written in the code page of the script's new console (the
+// user's console settings for its title, or the OEM code page), the one its
 // command interpreter decodes batch files in, and must also have an exact
-// form in the ANSI code page. Started scripts are watched
-// until they end.
+// form in the ANSI code page. Started scripts are watched until they end.
 class Win32JobPlatform : public JobPlatform {
  public:
   Win32JobPlatform();
@@ -35,7 +35,7 @@ class Win32JobPlatform : public JobPlatform {
   void DeleteIfPresent(const std::string& fileName) override;
   std::string WorkingFolder() const override;
   PathKind KindOf(const std::string& path) const override;
-  std::string FoldCase(const std::string& path) const override;
+  bool SameIgnoringCase(const std::string& a, const std::string& b) const override;
   bool ReserveScript(const std::string& fileName) override;
   int Start(const std::string& fileName) override;
   std::vector<ScriptEnd> TakeEndedScripts() override;
@@ -50,7 +50,6 @@ class Win32JobPlatform : public JobPlatform {
     HANDLE reservation;  // held until the run is seen to end
   };
 
-  UINT codePage_;      // the one scripts are written in
   UINT toolCodePage_;  // the one an ANSI tool gets its arguments in
   SlotTable<HANDLE> slots_;
   HANDLE reservation_ = nullptr;  // named after the script being written

@@ -7,6 +7,7 @@
 #include <sstream>
 #include <utility>
 
+#include "console_code_page.h"
 #include "drop.h"
 #include "jobs.h"
 #include "posix_job_platform.h"
@@ -209,6 +210,38 @@ TEST_F(Jobs, DropsFillTheBoxesOrAreRefused) {
                         ? std::string(kDropRefusedTitle) + ": " + kDropRefusedPrompt
                         : expected);
     EXPECT_TRUE(ListFolder().empty());
+  }
+}
+
+// The code pages a script's console may read it in, as the console host
+// takes them from the user's settings.
+TEST(ConsoleCodePage, FollowsTheSettingsAsTheConsoleHostReadsThem) {
+  const auto value = [](const std::string& text) {
+    CodePageSetting setting;
+    if (text == "-") return setting;
+    setting.state = CodePageSetting::State::kUnreadable;
+    if (text == "?") return setting;
+    setting.state = CodePageSetting::State::kNumber;
+    setting.number = static_cast<std::uint32_t>(std::stoul(text));
+    setting.installed = text.back() != '*';
+    return setting;
+  };
+  std::istringstream table(ReadFile(VOK_CONSOLE_CODE_PAGES));
+  for (std::string row; std::getline(table, row);) {
+    if (row[0] == '#') continue;
+    SCOPED_TRACE(row);
+    std::istringstream columns(row);
+    std::vector<std::string> fields(5);
+    for (auto& field : fields) std::getline(columns, field, '\t');
+    ConsoleSettings settings;
+    settings.oem = static_cast<std::uint32_t>(std::stoul(fields[0]));
+    settings.classicHost = fields[1] == "yes";
+    settings.forAll = value(fields[2]);
+    settings.forTitle = value(fields[3]);
+    const ConsoleCodePages pages = PossibleConsoleCodePages(settings);
+    std::string possible;
+    for (std::uint32_t codePage : pages.possible) possible += std::to_string(codePage) + " ";
+    EXPECT_EQ(possible + (pages.unknown ? "?" : ""), fields[4] + (pages.unknown ? "" : " "));
   }
 }
 

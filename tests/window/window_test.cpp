@@ -307,6 +307,53 @@ TEST(Window, CloseWhileABoxIsOpenEndsTheProgram) {
   }
 }
 
+// The script is written in the code page its console will read it in, as
+// the user's console settings give it; a name whose bytes that code page
+// cannot settle is refused. Wine's console ignores these settings, so this
+// checks the script's bytes. It changes the settings of its own Wine prefix
+// (tests/window/CMakeLists.txt), never the one the other tests share.
+TEST(Jobs, ScriptFollowsTheConsoleCodePageSettings) {
+  if (!std::getenv("VOK_CONSOLE_SETTINGS")) GTEST_SKIP() << "runs in a Wine prefix of its own";
+  const auto set = [](const wchar_t* key, const wchar_t* name, DWORD type, const void* data,
+                      DWORD size) {
+    if (!data) return (void)RegDeleteKeyValueW(HKEY_CURRENT_USER, key, name);
+    ASSERT_EQ(RegSetKeyValueW(HKEY_CURRENT_USER, key, name, type, data, size), ERROR_SUCCESS);
+  };
+  const DWORD utf8 = 65001;
+  set(L"Console", L"CodePage", REG_DWORD, &utf8, sizeof(utf8));
+  ToolFolder folder;
+  App app;
+  const wchar_t classic[] = L"{B23D10C0-E52E-411E-9D5B-C09FDF709C7D}";
+  struct Row {
+    bool classicHost;
+    DWORD forTitle;      // 0: none
+    std::string script;  // "": the name is refused
+  };
+  for (const Row& row :
+       {Row{false, 0, ""},                        // 65001 for every console: maybe ignored
+        Row{true, 0, ""}, Row{false, 65001, ""},  // another terminal may take the console
+        Row{true, 65001, "vok.exe c     caf\xC3\xA9\r\n"},
+        Row{true, 1252, "vok.exe c     caf\xE9\r\n"}, Row{true, 12345, ""}}) {
+    SCOPED_TRACE(std::to_string(row.forTitle) + (row.classicHost ? " classic" : ""));
+    set(L"Console\\%%Startup", L"DelegationTerminal", REG_SZ, row.classicHost ? classic : nullptr,
+        sizeof(classic));
+    set(L"Console\\VOK Decompiler job", L"CodePage", REG_DWORD,
+        row.forTitle ? &row.forTitle : nullptr, sizeof(DWORD));
+    fs::remove("compile.bat");
+    const std::size_t calls = ToolCalls().size();
+    app.Type(Form1::kTxtVokCom, L"caf\u00E9");
+    app.Click(Form1::kCmdCom);
+    if (row.script.empty()) {
+      EXPECT_EQ(app.Box(), L"Invalid Name: " + Utf8ToWide(kUnsafeCharacterPrompt));
+      EXPECT_EQ(ListFolder(), Strings{});
+      continue;
+    }
+    ASSERT_TRUE(WaitUntil([&] { return ToolCalls().size() == calls + 1; }));
+    app.WaitForScripts();
+    EXPECT_EQ(ReadFile("compile.bat"), row.script);
+  }
+}
+
 // A script that fails is told, by job, name and reason, as the exit code
 // that really came back says; success is not. The real stand-in tool fails
 // to pack a folder that isn't there. Under Wine a closed console ends cmd.exe
@@ -569,6 +616,45 @@ TEST(Window, DropFillsTheBoxAndStartsNothing) {
   SendDlgItemMessageW(window, Form1::kCmdCom, BM_CLICK, 0, 0);
   ASSERT_TRUE(WaitUntil([&] { return ToolCalls().size() == 1; }));
   EXPECT_EQ(ToolCalls()[0], (Strings{"minimised", "c", "sample"}));
+  DestroyWindow(window);
+}
+
+// Dropped folders (without a trailing "\\", as Explorer gives them) and .vok
+// files count as inside the working folder exactly when the file system
+// takes the names for the same, whatever the user's language. Each row's
+// working folder and the folder holding the drop are made for real; where
+// the file system folds them together, the one folder holds both.
+TEST(Window, DroppedNamesFoldAsTheFileSystemFoldsThem) {
+  ScratchDir scratch;
+  ASSERT_TRUE(Form1::Register(GetModuleHandleW(nullptr)));
+  HWND window = Form1::Create(GetModuleHandleW(nullptr), SW_SHOWNORMAL);
+  struct Row {
+    const wchar_t *folder, *dropped;
+    bool same;  // to the file system
+  };
+  int row = 0;
+  for (const Row& r : {Row{L"\u00C9t\u00E9", L"\u00E9T\u00C9\\sample", true},
+                       {L"\u023A", L"\u2C65\\sample", true},
+                       {L"stra\u00DFe", L"STRASSE\\sample", false},
+                       {L"stra\u00DFe", L"STRA\u1E9EE\\sample", false},
+                       {L"\u0130", L"i\\sample", false},
+                       {L"\u0131", L"I\\sample", false},
+                       {L"\u00C9t\u00E9", L"\u00E9T\u00C9\\Save.VoK", true}}) {
+    const fs::path base = scratch.path / std::to_wstring(++row), dropped = base / r.dropped;
+    const bool file = dropped.has_extension();
+    fs::create_directories(base / r.folder);
+    file ? WriteFile(dropped.u8string(), "") : (void)fs::create_directories(dropped);
+    ASSERT_EQ(fs::exists(base / r.folder / dropped.filename()), r.same) << row;
+    fs::current_path(base / r.folder);
+    EXPECT_EQ(BoxesShownDuring(window, [&] { Drop(window, dropped.wstring()); }),
+              std::vector<std::wstring>{})
+        << row;
+    wchar_t text[MAX_PATH] = {};
+    GetDlgItemTextW(window, file ? Form1::kTxtVokDe : Form1::kTxtVokCom, text, MAX_PATH);
+    const std::wstring name = (file ? dropped.parent_path() / dropped.stem() : dropped).wstring();
+    EXPECT_EQ(text, r.same ? name.substr(name.rfind(L'\\') + 1) : name) << row;
+  }
+  fs::current_path(scratch.path);
   DestroyWindow(window);
 }
 
