@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "drop.h"
+#include "error_text.h"
 #include "jobs.h"
 #include "posix_job_platform.h"
 #include "test_files.h"
@@ -156,7 +157,8 @@ TEST_F(Jobs, FailuresStopTheJob) {
   EXPECT_TRUE(Folder().empty());
 }
 
-// Each failed run is told once, with its own job and name.
+// Each failed run is told once, with its own job and name, and what it wrote
+// to standard error.
 TEST_F(Jobs, FailedScriptsAreToldByJobNameAndReason) {
   folder_ = "C:\\games";
   Press(kPackJob, "data");
@@ -170,14 +172,65 @@ TEST_F(Jobs, FailedScriptsAreToldByJobNameAndReason) {
       {0xC000013A, failed + "was stopped: its console window was closed before it finished."},
   };
   for (const auto& [exitCode, told] : kEnds) {
-    ended_ = {{2, exitCode}, {1, 0}, {7, 1}};  // 1 is the pack job's run; 7 is no run of ours
+    // 1 is the pack job's run, which succeeded whatever it wrote; 7 is no run of ours.
+    ended_ = {{2, exitCode, "vok: it broke\r\n"}, {1, 0, "warning\r\n"}, {7, 1}};
     ReportEndedScripts(*this, *this, session_);
-    EXPECT_EQ(shown_, Strings{told});
+    EXPECT_EQ(shown_, Strings{told + "\n\nvok: it broke"});
     shown_.clear();
     ended_ = {{2, exitCode}};  // told already
     ReportEndedScripts(*this, *this, session_);
     EXPECT_EQ(shown_, Strings{});
     session_.running[2] = {&kUnpackJob, "save"};
+  }
+}
+
+// The bytes of a table cell: \n \r \t \\ and \xNN escaped, (L) for the line
+// that says earlier lines were left out.
+std::string Unescape(const std::string& cell) {
+  std::string bytes;
+  for (std::size_t i = 0; i < cell.size(); ++i) {
+    if (cell.compare(i, 3, "(L)") == 0) {
+      bytes += "(earlier lines left out)";
+      i += 2;
+    } else if (cell[i] != '\\') {
+      bytes += cell[i];
+    } else if (cell[++i] == 'x') {
+      bytes += static_cast<char>(std::stoi(cell.substr(i + 1, 2), nullptr, 16));
+      i += 2;
+    } else {
+      bytes += cell[i] == 'n' ? '\n' : cell[i] == 'r' ? '\r' : cell[i] == 't' ? '\t' : cell[i];
+    }
+  }
+  return bytes;
+}
+
+// What a failure's box shows of the script's standard error, from the table
+// and for a lot of output: the last lines that fit in 1,000 characters, or
+// the end of a last line that is longer.
+TEST_F(Jobs, ErrorTextShowsTheLastLines) {
+  std::vector<std::tuple<std::string, ScriptEnd, std::string>> cases;
+  std::istringstream table(ReadFile(VOK_ERROR_TEXTS));
+  for (std::string row; std::getline(table, row);) {
+    Strings cells(4);
+    std::istringstream columns(row);
+    for (auto& cell : cells) std::getline(columns, cell, '\t');
+    if (row[0] != '#')
+      cases.push_back(
+          {cells[0], {1, 1, Unescape(cells[2]), cells[1] == "cut"}, Unescape(cells[3])});
+  }
+  ASSERT_GE(cases.size(), 15u);
+  const std::string line99(99, 'x'), a(1500, 'a');
+  std::string lines, last10 = "(earlier lines left out)";
+  for (int i = 0; i < 12; ++i) lines += line99 + "\r\n", last10 += i < 10 ? "\n" + line99 : "";
+  cases.push_back({"99 characters a line", {1, 1, lines}, last10});
+  cases.push_back({"1,001 characters",
+                   {1, 1, "b\n" + std::string(1000, 'c')},
+                   "(earlier lines left out)\n" + std::string(1000, 'c')});
+  cases.push_back({"one long line",
+                   {1, 1, a + "\xC3\xA9"},
+                   "(earlier lines left out)\n" + a.substr(0, 999) + "\xC3\xA9"});
+  for (const auto& [name, end, shown] : cases) {
+    EXPECT_EQ(ErrorTextOf(end, *this), shown) << name;
   }
 }
 
