@@ -31,6 +31,7 @@ class PosixJobPlatform : public JobPlatform {
   bool ReserveScript(const std::string& fileName) override;
   int Start(const std::string& fileName) override;
   std::vector<ScriptEnd> TakeEndedScripts() override;
+  std::string DecodeConsoleText(const std::string& bytes) const override;
 
  private:
   Starter starter_;

@@ -1,6 +1,7 @@
 #include "win32_job_platform.h"
 
 #include <algorithm>
+#include <memory>
 #include <utility>
 
 #include "console_code_page.h"
@@ -81,11 +82,147 @@ ConsoleSettings ReadConsoleSettings() {
   return settings;
 }
 
+// The error files' names: a prefix, 32 hexadecimal digits, a suffix.
+constexpr wchar_t kErrorFilePrefix[] = L"vok-stderr-";
+constexpr wchar_t kErrorFileSuffix[] = L".txt";
+constexpr std::size_t kErrorFileNameLength = 11 + 32 + 4;
+
+// ADVAPI32's functions for the error files' random names and their access,
+// loaded from the system folder on the first job rather than imported, which
+// would slow every start. RtlGenRandom's export is SystemFunction036.
+struct Advapi {
+  BOOLEAN(WINAPI* random)(PVOID, ULONG);
+  BOOL(WINAPI* openToken)(HANDLE, DWORD, PHANDLE);
+  BOOL(WINAPI* tokenInformation)(HANDLE, TOKEN_INFORMATION_CLASS, LPVOID, DWORD, PDWORD);
+  BOOL(WINAPI* sidToText)(PSID, LPWSTR*);
+  BOOL(WINAPI* textToDescriptor)(LPCWSTR, DWORD, PSECURITY_DESCRIPTOR*, PULONG);
+};
+
+template <typename Fn>
+void Load(HMODULE module, const char* name, Fn& function) {
+  function = reinterpret_cast<Fn>(
+      reinterpret_cast<void (*)()>(module ? GetProcAddress(module, name) : nullptr));
+}
+
+// A descriptor that lets only the user who runs the program open the file,
+// whatever the folder would pass on; nothing when it cannot be had.
+PSECURITY_DESCRIPTOR UserOnlyDescriptor(const Advapi& advapi) {
+  HANDLE token = nullptr;
+  if (!advapi.openToken(GetCurrentProcess(), TOKEN_QUERY, &token)) return nullptr;
+  DWORD size = 0;
+  advapi.tokenInformation(token, TokenUser, nullptr, 0, &size);
+  std::vector<unsigned char> user(std::max<DWORD>(size, sizeof(TOKEN_USER)));
+  wchar_t* sid = nullptr;
+  PSECURITY_DESCRIPTOR descriptor = nullptr;
+  if (advapi.tokenInformation(token, TokenUser, user.data(), size, &size) &&
+      advapi.sidToText(reinterpret_cast<TOKEN_USER*>(user.data())->User.Sid, &sid)) {
+    // Protected (P): no entry inherited from the folder; full access (FA) for the user.
+    const std::wstring text = L"D:P(A;;FA;;;" + std::wstring(sid) + L")";
+    if (!advapi.textToDescriptor(text.c_str(), 1, &descriptor, nullptr)) descriptor = nullptr;
+    LocalFree(sid);
+  }
+  CloseHandle(token);
+  return descriptor;
+}
+
+// The folder for the error files, as cmd.exe can take it in a redirection:
+// a "%" would be expanded there, so such a folder goes by its short name, or
+// not at all.
+std::wstring ErrorFileFolder() {
+  std::wstring folder(MAX_PATH + 1, L'\0');
+  folder.resize(GetTempPathW(MAX_PATH + 1, folder.data()));
+  if (folder.find(L'%') == std::wstring::npos) return folder;
+  std::wstring shortName(MAX_PATH + 1, L'\0');
+  shortName.resize(GetShortPathNameW(folder.c_str(), shortName.data(), MAX_PATH + 1));
+  return shortName.find(L'%') == std::wstring::npos ? shortName : std::wstring();
+}
+
+// Deletes the file when nothing has it open: the exclusive open fails while
+// a script's cmd.exe, or a tool it started, still writes to it.
+void DeleteIfUnused(const std::wstring& path) {
+  HANDLE file = CreateFileW(path.c_str(), DELETE, 0, nullptr, OPEN_EXISTING,
+                            FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+  if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
+}
+
 }  // namespace
 
-std::wstring ScriptCommandLine(const std::wstring& interpreter, const std::wstring& script) {
+ErrorFile::ErrorFile() {
+  static const Advapi advapi = [] {
+    HMODULE module = LoadLibraryExW(L"advapi32.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+    Advapi found{};
+    Load(module, "SystemFunction036", found.random);
+    Load(module, "OpenProcessToken", found.openToken);
+    Load(module, "GetTokenInformation", found.tokenInformation);
+    Load(module, "ConvertSidToStringSidW", found.sidToText);
+    Load(module, "ConvertStringSecurityDescriptorToSecurityDescriptorW", found.textToDescriptor);
+    return found;
+  }();
+  if (!advapi.random || !advapi.openToken || !advapi.tokenInformation || !advapi.sidToText ||
+      !advapi.textToDescriptor) {
+    return;
+  }
+  static const PSECURITY_DESCRIPTOR descriptor = UserOnlyDescriptor(advapi);
+  const std::wstring folder = ErrorFileFolder();
+  unsigned char bits[16];
+  if (!descriptor || folder.empty() || !advapi.random(bits, sizeof bits)) return;
+  std::wstring name = kErrorFilePrefix;
+  for (unsigned char byte : bits) {
+    name += L"0123456789abcdef"[byte >> 4];
+    name += L"0123456789abcdef"[byte & 0xF];
+  }
+  SECURITY_ATTRIBUTES security{sizeof(SECURITY_ATTRIBUTES), descriptor, FALSE};
+  // Read here; cmd.exe opens it by name to write, and may delete it.
+  const std::wstring path = folder + name + kErrorFileSuffix;
+  handle_ = CreateFileW(path.c_str(), GENERIC_READ,
+                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, &security,
+                        CREATE_NEW, FILE_ATTRIBUTE_TEMPORARY, nullptr);
+  if (handle_ != INVALID_HANDLE_VALUE) path_ = path;
+}
+
+ErrorFile::~ErrorFile() {
+  if (handle_ == INVALID_HANDLE_VALUE) return;
+  CloseHandle(handle_);
+  DeleteIfUnused(path_);
+}
+
+void ErrorFile::ReadTail(ScriptEnd& end) const {
+  LARGE_INTEGER size{}, from{};
+  if (handle_ == INVALID_HANDLE_VALUE || !GetFileSizeEx(handle_, &size)) return;
+  // Only the end is read, however much the tool wrote.
+  from.QuadPart = std::max<LONGLONG>(0, size.QuadPart - static_cast<LONGLONG>(kErrorTailBytes));
+  std::string tail(static_cast<std::size_t>(size.QuadPart - from.QuadPart), '\0');
+  DWORD read = 0;
+  if (!SetFilePointerEx(handle_, from, nullptr, FILE_BEGIN) ||
+      !::ReadFile(handle_, tail.data(), static_cast<DWORD>(tail.size()), &read, nullptr)) {
+    return;
+  }
+  tail.resize(read);
+  end.errorTail = std::move(tail);
+  end.errorCut = from.QuadPart > 0;
+}
+
+void RemoveUnusedErrorFiles() {
+  const std::wstring folder = ErrorFileFolder();
+  WIN32_FIND_DATAW found{};
+  HANDLE search =
+      FindFirstFileW((folder + kErrorFilePrefix + L"*" + kErrorFileSuffix).c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) return;
+  do {
+    // Only names of the shape the program gives: a pattern also matches short names.
+    const std::wstring name = found.cFileName;
+    if (name.size() == kErrorFileNameLength && name.rfind(kErrorFilePrefix, 0) == 0) {
+      DeleteIfUnused(folder + name);
+    }
+  } while (FindNextFileW(search, &found));
+  FindClose(search);
+}
+
+std::wstring ScriptCommandLine(const std::wstring& interpreter, const std::wstring& script,
+                               const std::wstring& errorFile) {
   // /s strips the outer pair of quotes and keeps the rest as it stands.
-  return L"\"" + interpreter + L"\" /d /v:off /s /c \"\".\\" + script + L"\"\"";
+  const std::wstring redirection = errorFile.empty() ? L"" : L" 2>\"" + errorFile + L"\"";
+  return L"\"" + interpreter + L"\" /d /v:off /s /c \"\".\\" + script + L"\"" + redirection + L"\"";
 }
 
 Win32JobPlatform::Win32JobPlatform() : toolCodePage_(GetACP()) {}
@@ -97,7 +234,7 @@ Win32JobPlatform::~Win32JobPlatform() {
   for (const Run& run : runs_) {
     CloseHandle(run.process);
     CloseHandle(run.reservation);
-  }
+  }  // an error file still written to stays until a later start removes it
 }
 
 // cmd.exe decodes the script in its console's code page and hands the tool a
@@ -196,7 +333,8 @@ bool Win32JobPlatform::ReserveScript(const std::string& fileName) {
 
 int Win32JobPlatform::Start(const std::string& fileName) {
   const std::wstring interpreter = SystemCommandInterpreter(fileName);
-  std::wstring commandLine = ScriptCommandLine(interpreter, Utf8ToWide(fileName));
+  auto errors = std::make_unique<ErrorFile>();
+  std::wstring commandLine = ScriptCommandLine(interpreter, Utf8ToWide(fileName), errors->path());
   STARTUPINFOW startup{};
   startup.cb = sizeof(startup);
   startup.dwFlags = STARTF_USESHOWWINDOW;
@@ -224,7 +362,8 @@ int Win32JobPlatform::Start(const std::string& fileName) {
   HANDLE held = nullptr;
   DuplicateHandle(GetCurrentProcess(), reservation_, process.hProcess, &held, 0, FALSE,
                   DUPLICATE_SAME_ACCESS);
-  runs_.push_back({++lastRun_, process.hProcess, std::exchange(reservation_, nullptr)});
+  runs_.push_back(
+      {++lastRun_, process.hProcess, std::exchange(reservation_, nullptr), std::move(errors)});
   return lastRun_;
 }
 
@@ -238,11 +377,24 @@ std::vector<ScriptEnd> Win32JobPlatform::TakeEndedScripts() {
       continue;
     }
     ended.push_back({run->number, code});
+    run->errors->ReadTail(ended.back());
     CloseHandle(run->process);
     CloseHandle(run->reservation);
     run = runs_.erase(run);
   }
   return ended;
+}
+
+// In the code page the script's console has, as far as it can be known (a
+// name is written only where every possible one gives the same bytes).
+std::string Win32JobPlatform::DecodeConsoleText(const std::string& bytes) const {
+  const ConsoleCodePages pages = PossibleConsoleCodePages(ReadConsoleSettings());
+  const UINT codePage = pages.possible.empty() ? GetOEMCP() : pages.possible.front();
+  const int size = static_cast<int>(bytes.size());
+  std::wstring wide(bytes.size(), L'\0');
+  wide.resize(static_cast<std::size_t>(
+      MultiByteToWideChar(codePage, 0, bytes.data(), size, wide.data(), size)));
+  return WideToUtf8(wide);
 }
 
 std::vector<HANDLE> Win32JobPlatform::WatchedProcesses() const {

@@ -354,30 +354,118 @@ TEST(Jobs, ScriptFollowsTheConsoleCodePageSettings) {
   }
 }
 
-// A script that fails is told, by job, name and reason, as the exit code
-// that really came back says; success is not. The real stand-in tool fails
-// to pack a folder that isn't there. Under Wine a closed console ends cmd.exe
-// with 0, so the recording tool ends with the code Windows gives instead.
+// A temporary folder of the test's own, which TMP names to the copies of the
+// program that it starts.
+struct TempFolder {
+  const fs::path path = fs::current_path().concat(L"-temp");
+  std::wstring previous = std::wstring(MAX_PATH, L'\0');
+  TempFolder() {
+    previous.resize(GetEnvironmentVariableW(L"TMP", previous.data(), MAX_PATH));
+    fs::create_directory(path);
+    SetEnvironmentVariableW(L"TMP", path.c_str());
+  }
+  ~TempFolder() {
+    SetEnvironmentVariableW(L"TMP", previous.c_str());
+    std::error_code ignored;
+    fs::remove_all(path, ignored);
+  }
+  Strings Files() const { return ListFolder(path.u8string()); }
+};
+
+// A script that fails is told by job, name and reason, as the exit code that
+// really came back says, then what it wrote to standard error: the tool's
+// words in UTF-8 or the console's code page (0x82 is "\xC3\xA9" in 437, not
+// in 1252), the real stand-in tool's when it finds no folder to pack, cmd.exe's
+// own when there is no vok.exe. Success is not told, whatever it wrote there.
+// Under Wine a closed console ends cmd.exe with 0, so the recording tool ends
+// with the code Windows gives instead. The tool's standard output stays its
+// console, and no file is left once the end is told.
 TEST(Jobs, FailedScriptsAreTold) {
   ToolFolder folder;
+  TempFolder temp;
   App app;
-  for (const auto& [code, name] : {std::pair<DWORD, std::string>{0, "done"},
-                                   {0xC000013A, "closed exit=3221225786"},
-                                   {1, "caf\xC3\xA9 missing"},
-                                   {9009, "lost"}}) {
-    if (code == 1) fs::copy_file(VOK_TOOL_PATH, "vok.exe", fs::copy_options::overwrite_existing);
-    if (code == 9009) fs::remove("vok.exe");
+  for (Strings row : TableRows(VOK_FAILURES, 3)) {
+    const std::string& name = row[0];
+    const std::string& errors = row[1];
+    std::string& told = row[2];
+    if (const auto at = told.find("{folder}"); at != std::string::npos) {
+      told.replace(at, 8, WideToUtf8(folder.path));
+    }
+    WriteFile("vok.err", errors);
+    if (errors.empty()) fs::remove("vok.err");
+    if (name == "caf\xC3\xA9 missing") {
+      fs::copy_file(VOK_TOOL_PATH, "vok.exe", fs::copy_options::overwrite_existing);
+    }
+    if (name == "lost") fs::remove("vok.exe");
     app.Type(Form1::kTxtVokCom, Utf8ToWide(name));
     app.Click(Form1::kCmdCom);
-    const std::string told = DescribeScriptEnd(kPackJob, name, code, WideToUtf8(folder.path));
     if (told.empty()) {  // no box once the window has handled the script's end
+      ASSERT_TRUE(WaitUntil([&] { return ToolCalls().size() == (name == "done" ? 1u : 2u); }));
       app.WaitForScripts();
       ASSERT_TRUE(app.Answers() && app.Answers());
     }
-    EXPECT_EQ(app.Box(told.empty() ? 0 : 10000),
-              told.empty() ? L"" : L"Job Failed: " + Utf8ToWide(told));
+    EXPECT_EQ(WideToUtf8(app.Box(told.empty() ? 0 : 10000)), told) << name;
+    EXPECT_EQ(temp.Files(), Strings{}) << name;
     app.WaitForScripts();
   }
+  EXPECT_EQ(ListFolder(), (Strings{"compile.bat", "vok-ends.txt"}));
+  std::string ends;  // the four runs that wrote to standard error
+  for (int i = 0; i < 4; ++i) ends += "console\twrote\n";
+  EXPECT_EQ(ReadFile("vok-ends.txt"), ends);
+}
+
+// A tool that writes 50 MB to standard error before it fails: the window
+// answers while it writes, and then shows its last lines; the program reads
+// only their end, and leaves no file behind.
+TEST(Jobs, FiftyMegabytesOfErrorsShowTheirLastLines) {
+  ToolFolder folder;
+  TempFolder temp;
+  std::string lines, last = "(earlier lines left out)";
+  for (int i = 1; i <= 50; ++i) {  // 100 bytes a line, 5,000 the file
+    const std::string line = "line " + std::to_string(i) + std::string(91, '.');
+    lines += line + "\r\n";
+    if (i > 40) last += "\n" + line;
+  }
+  WriteFile("vok.err", lines);
+  App app;
+  const SIZE_T before = app.PeakWorkingSet();
+  app.Type(Form1::kTxtVokCom, L"big exit=1 repeat=10000");
+  app.Click(Form1::kCmdCom);
+  ASSERT_TRUE(WaitUntil([&] { return ToolCalls().size() == 1; }));
+  while (ReadFile("vok-ends.txt").empty()) ASSERT_TRUE(app.Answers(2000));
+  EXPECT_EQ(ReadFile("vok-ends.txt"), "console\twrote\n");
+  EXPECT_EQ(
+      WideToUtf8(app.Box()),
+      "Job Failed: The compile job for \"big exit=1 repeat=10000\" failed: vok.exe ended with "
+      "exit code 1.\n\n" +
+          last);
+  EXPECT_LT(app.PeakWorkingSet() - before, 4u << 20);
+  EXPECT_EQ(temp.Files(), Strings{});
+}
+
+// When the window closes while a script runs, the tool's later writes to
+// standard error still succeed. The file that takes them stays while they
+// may come, also through a start of the program, which removes it once the
+// script has ended.
+TEST(Jobs, ErrorFileOutlivesTheProgramUntilItsNextStart) {
+  ToolFolder folder;
+  TempFolder temp;
+  WriteFile("vok.hold", "");  // the recording vok.exe waits while it exists
+  WriteFile("vok.err", "vok: late\r\n");
+  {
+    App app;
+    app.Type(Form1::kTxtVokCom, L"late exit=1");
+    app.Click(Form1::kCmdCom);
+    ASSERT_TRUE(WaitUntil([&] { return ToolCalls().size() == 1; }));
+    EXPECT_EQ(app.Close(), 0);
+    ASSERT_TRUE(App().Answers());  // a start has looked for files to remove
+    EXPECT_EQ(temp.Files().size(), 1u);
+    fs::remove("vok.hold");
+    EXPECT_TRUE(WaitUntil([&] { return ReadFile("vok-ends.txt") == "console\twrote\n"; }));
+    app.WaitForScripts();
+  }
+  ASSERT_TRUE(App().Answers());
+  EXPECT_EQ(temp.Files(), Strings{});
 }
 
 // What the warning boxes showed, as BoxesShownDuring returns it.
