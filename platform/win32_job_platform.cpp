@@ -1,5 +1,8 @@
 #include "win32_job_platform.h"
 
+#include <ntsecapi.h>
+#include <sddl.h>
+
 #include <algorithm>
 #include <memory>
 #include <utility>
@@ -87,38 +90,24 @@ constexpr wchar_t kErrorFilePrefix[] = L"vok-stderr-";
 constexpr wchar_t kErrorFileSuffix[] = L".txt";
 constexpr std::size_t kErrorFileNameLength = 11 + 32 + 4;
 
-// ADVAPI32's functions for the error files' random names and their access,
-// loaded from the system folder on the first job rather than imported, which
-// would slow every start. RtlGenRandom's export is SystemFunction036.
-struct Advapi {
-  BOOLEAN(WINAPI* random)(PVOID, ULONG);
-  BOOL(WINAPI* openToken)(HANDLE, DWORD, PHANDLE);
-  BOOL(WINAPI* tokenInformation)(HANDLE, TOKEN_INFORMATION_CLASS, LPVOID, DWORD, PDWORD);
-  BOOL(WINAPI* sidToText)(PSID, LPWSTR*);
-  BOOL(WINAPI* textToDescriptor)(LPCWSTR, DWORD, PSECURITY_DESCRIPTOR*, PULONG);
-};
-
-template <typename Fn>
-void Load(HMODULE module, const char* name, Fn& function) {
-  function = reinterpret_cast<Fn>(
-      reinterpret_cast<void (*)()>(module ? GetProcAddress(module, name) : nullptr));
-}
-
 // A descriptor that lets only the user who runs the program open the file,
 // whatever the folder would pass on; nothing when it cannot be had.
-PSECURITY_DESCRIPTOR UserOnlyDescriptor(const Advapi& advapi) {
+PSECURITY_DESCRIPTOR UserOnlyDescriptor() {
   HANDLE token = nullptr;
-  if (!advapi.openToken(GetCurrentProcess(), TOKEN_QUERY, &token)) return nullptr;
+  if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) return nullptr;
   DWORD size = 0;
-  advapi.tokenInformation(token, TokenUser, nullptr, 0, &size);
+  GetTokenInformation(token, TokenUser, nullptr, 0, &size);
   std::vector<unsigned char> user(std::max<DWORD>(size, sizeof(TOKEN_USER)));
   wchar_t* sid = nullptr;
   PSECURITY_DESCRIPTOR descriptor = nullptr;
-  if (advapi.tokenInformation(token, TokenUser, user.data(), size, &size) &&
-      advapi.sidToText(reinterpret_cast<TOKEN_USER*>(user.data())->User.Sid, &sid)) {
+  if (GetTokenInformation(token, TokenUser, user.data(), size, &size) &&
+      ConvertSidToStringSidW(reinterpret_cast<TOKEN_USER*>(user.data())->User.Sid, &sid)) {
     // Protected (P): no entry inherited from the folder; full access (FA) for the user.
     const std::wstring text = L"D:P(A;;FA;;;" + std::wstring(sid) + L")";
-    if (!advapi.textToDescriptor(text.c_str(), 1, &descriptor, nullptr)) descriptor = nullptr;
+    if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(text.c_str(), SDDL_REVISION_1,
+                                                              &descriptor, nullptr)) {
+      descriptor = nullptr;
+    }
     LocalFree(sid);
   }
   CloseHandle(token);
@@ -148,24 +137,10 @@ void DeleteIfUnused(const std::wstring& path) {
 }  // namespace
 
 ErrorFile::ErrorFile() {
-  static const Advapi advapi = [] {
-    HMODULE module = LoadLibraryExW(L"advapi32.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
-    Advapi found{};
-    Load(module, "SystemFunction036", found.random);
-    Load(module, "OpenProcessToken", found.openToken);
-    Load(module, "GetTokenInformation", found.tokenInformation);
-    Load(module, "ConvertSidToStringSidW", found.sidToText);
-    Load(module, "ConvertStringSecurityDescriptorToSecurityDescriptorW", found.textToDescriptor);
-    return found;
-  }();
-  if (!advapi.random || !advapi.openToken || !advapi.tokenInformation || !advapi.sidToText ||
-      !advapi.textToDescriptor) {
-    return;
-  }
-  static const PSECURITY_DESCRIPTOR descriptor = UserOnlyDescriptor(advapi);
+  static const PSECURITY_DESCRIPTOR descriptor = UserOnlyDescriptor();
   const std::wstring folder = ErrorFileFolder();
   unsigned char bits[16];
-  if (!descriptor || folder.empty() || !advapi.random(bits, sizeof bits)) return;
+  if (!descriptor || folder.empty() || !RtlGenRandom(bits, sizeof bits)) return;
   std::wstring name = kErrorFilePrefix;
   for (unsigned char byte : bits) {
     name += L"0123456789abcdef"[byte >> 4];
