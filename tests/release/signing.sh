@@ -31,14 +31,13 @@ signer=$(certificate signer) impostor=$(certificate impostor)
 # Every command that packaging runs by name goes through a recorder that
 # notes its name, and whether the password is in its environment.
 mkdir spy && printf %s "$SIGN_PASSWORD" >password
-cat >spy/record <<'SPY'
+install -m 755 /dev/stdin spy/record <<'SPY'
 #!/bin/bash
 name=${0##*/} spy=${0%/*}
 echo "$name" >>"$spy/ran"
 grep -qzF -- "$(<"$spy/../password")" /proc/$$/environ && echo "$name" >>"$spy/saw"
 exec "$(type -P -a "$name" | grep -v -m 1 "^$spy/")" "$@"
 SPY
-chmod +x spy/record
 for name in bash cmake sed zip sha256sum osslsigncode cp touch chmod mktemp rm mkdir realpath \
   dpkg-query apt-get python3; do ln -s record "spy/$name"; done
 for who in signer impostor; do
@@ -48,9 +47,8 @@ done
 
 status=0
 check() { if "${@:2}" >/dev/null 2>&1; then echo "ok: $1"; else echo "FAIL: $1"; status=1; fi; }
-check "packaging ran cmake by name, through the recorder" grep -qx cmake spy/ran
-check "no process of the build saw the password (saw: $(sort -u spy/saw 2>/dev/null | xargs))" \
-  test ! -e spy/saw
+check "no process of the build saw the password: $(sort -u spy/saw 2>/dev/null | xargs)" \
+  test -s spy/ran -a ! -e spy/saw
 for preset in win64 win32; do
   unzip -p by-signer/*-$preset.zip "VOK Decompiler.exe" >$preset.exe
   check "$preset: the signed program verifies against the throwaway CA" \
@@ -62,15 +60,13 @@ done
 # is put back after it, from this copy.
 mkdir sources && (cd "$other" && tar --exclude=./build --exclude=./dist -cf - .) | tar -xf - -C sources
 while IFS='|' read -r case change options expected; do
-  [[ $case == \#* ]] && continue
   rm -rf release && cp -r by-signer release
   (cd release && eval "$change")
-  eval "options=($options)"
-  expected=${expected//'$signer'/$signer} && expected=${expected//'$impostor'/$impostor}
-  out=$(bash "$other/scripts/verify-release.sh" "${options[@]}" release) && said="accepted $out" ||
+  # shellcheck disable=SC2086 # the options are words
+  out=$(bash "$other/scripts/verify-release.sh" $options release) && said="accepted $out" ||
     said=$(grep FAIL <<<"$out" || true)
   check "verify-release.sh, release $case: $expected" grep -F -- "$expected" <<<"$said"
   (cd sources && find . -type f) | while read -r file; do
     cmp -s "sources/$file" "$other/$file" || cp "sources/$file" "$other/$file"; done
-done <"$here/damaged_releases.txt"
+done < <(grep -v '^#' "$here/damaged_releases.txt" | sed "s/\$signer/$signer/g; s/\$impostor/$impostor/g")
 exit "$status"
