@@ -83,6 +83,7 @@ if [[ ! -d $base ]]; then
   url=$(mirror)
   url=${url:-http://deb.debian.org/debian}
   say "debootstrap from $url, then git (minutes)..."
+  mkdir -p "$root/build"
   start=$SECONDS
   remove_unmounted "$base.new"
   group debootstrap --variant=minbase bookworm "$base.new" "$url" >"$root/build/debootstrap.log" 2>&1 ||
