@@ -65,6 +65,7 @@ cleanup() {
   done
   sleep 1
   unmount_all
+  [[ -z ${link:-} ]] || rm -f "$link"
   remove_unmounted "$base.new" || status=1
   $keep || remove_unmounted "$work" "$base" || status=1
   return "$status"
@@ -86,8 +87,14 @@ if [[ ! -d $base ]]; then
   mkdir -p "$root/build"
   start=$SECONDS
   remove_unmounted "$base.new"
-  group debootstrap --variant=minbase bookworm "$base.new" "$url" >"$root/build/debootstrap.log" 2>&1 ||
-    { tail -n 20 "$root/build/debootstrap.log"; exit 1; }
+  # debootstrap fails in a folder whose path holds a blank: it works through
+  # a link without one.
+  mkdir "$base.new"
+  link=$(mktemp -u /tmp/fresh-base.XXXXXX)
+  ln -s "$base.new" "$link"
+  group debootstrap --variant=minbase bookworm "$link" "$url" >"$root/build/debootstrap.log" 2>&1 ||
+    { tail -n 20 "$root/build/debootstrap.log" "$base.new/debootstrap/debootstrap.log"; exit 1; }
+  rm "$link"
   step "$base.new" 'apt-get update -qq && DEBIAN_FRONTEND=noninteractive apt-get install -y -qq git >/dev/null'
   mv "$base.new" "$base"
   figures+=("debootstrap and git: $(took "$start")")
