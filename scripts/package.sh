@@ -21,10 +21,13 @@
 # Usage: bash scripts/package.sh
 #        SIGN_PFX=cert.p12 bash scripts/package.sh   (SIGN_PASSWORD exported)
 set -euo pipefail
-password=${SIGN_PASSWORD-}
+declare +x password=${SIGN_PASSWORD-}  # not exported, even if the environment has a "password"
 unset SIGN_PASSWORD
 pfx=${SIGN_PFX:+$(realpath -e "$SIGN_PFX")}
-[[ -z $pfx || -n $password ]] || { echo "package.sh: SIGN_PASSWORD must hold the password of $SIGN_PFX" >&2; exit 1; }
+if [[ -n $pfx && -z $password ]]; then
+  echo "package.sh: SIGN_PASSWORD must hold the password of $SIGN_PFX" >&2
+  exit 1
+fi
 cd "$(dirname "${BASH_SOURCE[0]}")/.."
 source scripts/release-lib.sh
 
