@@ -54,7 +54,8 @@ step() {
     PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin bash -c "$2"
 }
 
-# Ends what still runs in our roots (Wine's server, Xvfb), then unmounts all.
+# Ends what still runs in our roots (Wine's server, Xvfb), then unmounts all;
+# a root left for a mount that stays fails the run.
 cleanup() {
   local pid status=0
   [[ -z ${job:-} ]] || kill -9 -- "-$job" 2>/dev/null || true
@@ -68,7 +69,7 @@ cleanup() {
   [[ -z ${link:-} ]] || rm -f "$link"
   remove_unmounted "$base.new" || status=1
   $keep || remove_unmounted "$work" "$base" || status=1
-  return "$status"
+  ((status == 0)) || exit 1
 }
 
 still=$(mounts_under "$work"; mounts_under "$base.new")
