@@ -30,14 +30,18 @@ trap 'rm -rf "$work"' EXIT
 status=0
 fail() { echo "FAIL: $*"; status=1; }
 
-# signer SIG: "SUBJECT|ISSUER|FINGERPRINT" of the certificate that made the
-# detached signature SIG: of the certificates the signature carries (the
-# signer's and its chain), the one whose serial number its signer names.
+# signer EXE: "SUBJECT|ISSUER|FINGERPRINT" of the certificate that signed the
+# program EXE: of the certificates its signature carries (the signer's and its
+# chain), the one whose serial number its signer names. The signature is read
+# from the program, as the .sig files' framing differs between osslsigncode
+# versions (2.5 keeps the PE certificate entry's header, 2.9 does not).
 signer() {
   local serial pem field fields=()
-  serial=$(openssl pkcs7 -inform DER -in "$1" -print -noout |
+  rm -f "$work/sig.pem"
+  osslsigncode extract-signature -pem -in "$1" -out "$work/sig.pem" >/dev/null
+  serial=$(openssl pkcs7 -in "$work/sig.pem" -print -noout |
     sed -n '/signer_info:/,$ s/^ *serial: 0x0*//p' | head -n 1)
-  openssl pkcs7 -inform DER -in "$1" -print_certs >"$work/certs.pem"
+  openssl pkcs7 -in "$work/sig.pem" -print_certs >"$work/certs.pem"
   while read -r -d '#' pem; do
     [[ $(openssl x509 -noout -serial <<<"$pem" | sed 's/=0*/=/') == "serial=$serial" ]] || continue
     for field in subject issuer fingerprint; do
@@ -70,7 +74,7 @@ for preset in win64 win32; do
   if cmp -s "$work/$preset.exe" "$work/published.exe"; then
     echo "ok: $name.sig attached to the $preset program built here gives the published program"
     subject="" issuer="" fingerprint=""
-    IFS="|" read -r subject issuer fingerprint < <(signer "$dir/$name.sig") || true
+    IFS="|" read -r subject issuer fingerprint < <(signer "$work/$preset.exe") || true
     echo "signer: $name.sig was made by \"$subject\", issued by \"$issuer\"," \
       "certificate SHA-256 $fingerprint"
     if [[ -n $expected && $(tr -d : <<<"$fingerprint") != "$expected" ]]; then

@@ -8,9 +8,12 @@
 # Runs alone as: bash tests/fresh_check/cleanup.sh (scripts/test.sh runs it).
 set -euo pipefail
 ((EUID == 0)) || { echo "skipped: the cleanup of fresh-check.sh needs root"; exit 0; }
-[[ ${1:-} == --inside ]] || exec unshare --mount --propagation private "$BASH" "$0" --inside
+[[ ${1:-} == --inside ]] || exec unshare --mount --propagation unchanged "$BASH" "$0" --inside
 source "$(dirname "${BASH_SOURCE[0]}")/../../scripts/mounts-lib.sh"
 work=$(mktemp -d) && fake="$work/with blank/root"
+# The mount that holds the scratch folder is made private in this namespace
+# (the whole tree's root may be no mount point, as in a chroot).
+mount --make-rprivate "$(findmnt -n -o TARGET -T "$work")"
 trap 'umount -l "$fake/etc" 2>/dev/null; rm -rf --one-file-system "$work" || true' EXIT
 mkdir -p "$work/scratch/in tmpfs" && echo kept >"$work/scratch/file"
 status=0
