@@ -7,12 +7,16 @@
 #   --keep  keep the base root (build/fresh-base) for the next run, which then
 #           skips debootstrap, and this run's root (build/fresh-root)
 # Every run works in a new copy of the base. Whatever it mounts is unmounted
-# at the end, also when a step fails or the run is interrupted.
+# at the end, the last first, also when a step fails or the run is
+# interrupted; a root is deleted only when nothing under it is mounted any
+# more (else the run says what is, and leaves the files). The root's /dev and
+# /tmp are slaves of the machine's: nothing mounted inside them reaches the
+# machine's (on a machine whose mounts are shared, as systemd makes them).
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
-ours=$root/build/fresh-
-base=${ours}base
-work=${ours}root
+source "$root/scripts/mounts-lib.sh"
+base=$root/build/fresh-base
+work=$root/build/fresh-root
 keep=false
 case "${1:-}" in
   --keep) keep=true ;;
@@ -23,7 +27,6 @@ esac
 
 say() { echo "fresh-check: $*"; }
 took() { local s=$((SECONDS - $1)); printf '%dm%02ds' $((s / 60)) $((s % 60)); }
-mounts() { findmnt -rn -o TARGET | grep -F "$ours" | sort -r || true; }
 
 # The mirror apt already uses for bookworm.
 mirror() {
@@ -51,25 +54,27 @@ step() {
     PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin bash -c "$2"
 }
 
-# Ends what still runs in our roots (Wine's server, Xvfb), then unmounts all.
+# Ends what still runs in our roots (Wine's server, Xvfb), then unmounts all;
+# a root left for a mount that stays fails the run.
 cleanup() {
-  local pid mount
+  local pid status=0
   [[ -z ${job:-} ]] || kill -9 -- "-$job" 2>/dev/null || true
   for pid in $(ls /proc | grep -E '^[0-9]+$'); do
-    [[ $(readlink "/proc/$pid/root" 2>/dev/null) != "$ours"* ]] || kill -9 "$pid" 2>/dev/null || true
+    case $(readlink "/proc/$pid/root" 2>/dev/null) in
+      "$work" | "$work"/* | "$base.new" | "$base.new"/*) kill -9 "$pid" 2>/dev/null || true ;;
+    esac
   done
   sleep 1
-  for mount in $(mounts); do umount "$mount" 2>/dev/null || umount -l "$mount" || true; done
-  if [[ -n $(mounts) ]]; then
-    say "still mounted: $(mounts | tr '\n' ' ')" >&2
-    return 1
-  fi
-  rm -rf --one-file-system "$base.new"
-  $keep || rm -rf --one-file-system "$work" "$base"
+  unmount_all
+  [[ -z ${link:-} ]] || rm -f "$link"
+  remove_unmounted "$base.new" || status=1
+  $keep || remove_unmounted "$work" "$base" || status=1
+  ((status == 0)) || exit 1
 }
 
-if [[ -n $(mounts) ]]; then
-  say "mounted from an earlier run, unmount first: $(mounts | tr '\n' ' ')" >&2
+still=$(mounts_under "$work"; mounts_under "$base.new")
+if [[ -n $still ]]; then
+  say "mounted from an earlier run, unmount first: ${still//$'\n'/, }" >&2
   exit 1
 fi
 trap cleanup EXIT
@@ -80,27 +85,36 @@ if [[ ! -d $base ]]; then
   url=$(mirror)
   url=${url:-http://deb.debian.org/debian}
   say "debootstrap from $url, then git (minutes)..."
+  mkdir -p "$root/build"
   start=$SECONDS
-  rm -rf --one-file-system "$base.new"
-  group debootstrap --variant=minbase bookworm "$base.new" "$url" >"$root/build/debootstrap.log" 2>&1 ||
-    { tail -n 20 "$root/build/debootstrap.log"; exit 1; }
+  remove_unmounted "$base.new"
+  # debootstrap fails in a folder whose path holds a blank: it works through
+  # a link without one.
+  mkdir "$base.new"
+  link=$(mktemp -u /tmp/fresh-base.XXXXXX)
+  ln -s "$base.new" "$link"
+  group debootstrap --variant=minbase bookworm "$link" "$url" >"$root/build/debootstrap.log" 2>&1 ||
+    { tail -n 20 "$root/build/debootstrap.log" "$base.new/debootstrap/debootstrap.log"; exit 1; }
+  rm "$link"
   step "$base.new" 'apt-get update -qq && DEBIAN_FRONTEND=noninteractive apt-get install -y -qq git >/dev/null'
   mv "$base.new" "$base"
   figures+=("debootstrap and git: $(took "$start")")
 fi
 
-rm -rf --one-file-system "$work"
+remove_unmounted "$work"
 cp -a "$base" "$work"
 cp -L /etc/resolv.conf "$work/etc/resolv.conf"
-mount -t proc proc "$work/proc"
-mount -t sysfs sysfs "$work/sys"
-mount --bind /dev "$work/dev"
-mount --bind /dev/pts "$work/dev/pts"
-mount -t tmpfs shm "$work/dev/shm"
+mount_in "$work/proc" -t proc proc
+mount_in "$work/sys" -t sysfs sysfs
+mount_in "$work/dev" --bind /dev
+mount --make-rslave "$work/dev"
+mount_in "$work/dev/pts" --bind /dev/pts
+mount_in "$work/dev/shm" -t tmpfs shm
 # X servers see each other's display numbers through the network, which the
 # root shares with this machine, and choose a free one by the lock files in
 # /tmp: the root shares /tmp too (as schroot does), or its Xvfb finds :99 taken.
-mount --bind /tmp "$work/tmp"
+mount_in "$work/tmp" --bind /tmp
+mount --make-rslave "$work/tmp"
 git clone -q "$root" "$work/root/vok-decompiler"
 
 mapfile -t commands < <(sed -n '/^## Quick start/,/^## /p' "$work/root/vok-decompiler/README.md" |

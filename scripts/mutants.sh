@@ -8,8 +8,10 @@
 # changed, and the suites that compile it run in the order native, fuzz,
 # win32, win64 until one fails (the fault is caught) or all pass (it
 # survived); win32 only when win64 does not compile the file, as win64 runs
-# the same static checks. A fault that does not compile counts as a broken
-# list entry.
+# the same static checks. A fault in a shell script or the release test's
+# table runs the shell suite instead: the cleanup test of fresh-check.sh and
+# the release test (some minutes). A fault that does not compile counts as a
+# broken list entry.
 #
 # Usage: scripts/mutants.sh [ID...]     (default: every fault in the list)
 #   VOK_MUTANTS_REV=REV  test the suites of a commit instead of the working
@@ -66,6 +68,9 @@ if action == "ids":
     print("\n".join(faults))
     sys.exit(0)
 fault = faults[sys.argv[5]]
+if action == "files":
+    print("\n".join(sorted({g["file"] for g in fault})))
+    sys.exit(0)
 for name in {g["file"] for g in fault}:
     text = (pathlib.Path(pristine) / name).read_text(encoding="utf-8")
     if action == "apply":
@@ -83,6 +88,7 @@ PY
 # it, anything else (headers, resources) everywhere.
 presets_for() {
   local file=$1 preset found=()
+  [[ $file != *.sh && $file != tests/release/* ]] || { echo shell; return; }
   for preset in native fuzz win32 win64; do
     local commands=$scratch/build/$preset/compile_commands.json
     if [[ "$file" != *.cpp ]] || grep -q "\"file\": \"$scratch/$file\"" "$commands" 2>/dev/null; then
@@ -100,6 +106,13 @@ build_preset() {
 # first failing test.
 run_preset() {
   local preset=$1 out=$2
+  if [[ $preset == shell ]]; then
+    # The release test packages the files git knows: the copy is made a repository.
+    [[ -d $scratch/.git ]] || (cd "$scratch" && git init -q && git add -A)
+    (cd "$scratch" && bash tests/fresh_check/cleanup.sh && bash tests/release/reproducible.sh) \
+      >"$out" 2>&1 && echo PASS || grep -m 1 '^FAIL' "$out" || echo FAIL
+    return
+  fi
   build_preset "$preset" >"$out.build" 2>&1 || { echo BUILD; return; }
   WINEPREFIX=$scratch/build/wineprefix-win64 /usr/lib/wine/wineserver -k 2>/dev/null || true
   # The slowest test, some 240 names through Wine, comes last.
@@ -111,15 +124,20 @@ run_preset() {
   fi
 }
 
+ids=("$@")
+((${#ids[@]})) || mapfile -t ids < <(mutate ids)
+suites=(native fuzz win32 win64)
+for id in "${ids[@]}"; do
+  [[ " $(mutate files "$id" | while read -r f; do presets_for "$f"; done) " != *" shell "* ]] ||
+    { suites+=(shell); break; }
+done
 echo "=== the unchanged copy must pass every suite"
-for preset in native fuzz win32 win64; do
+for preset in "${suites[@]}"; do
   result=$(run_preset "$preset" "$log/unchanged-$preset")
   echo "$preset: $result"
   [[ "$result" == PASS ]] || { echo "fix the suite first: $log/unchanged-$preset"; exit 1; }
 done
 
-ids=("$@")
-((${#ids[@]})) || mapfile -t ids < <(mutate ids)
 caught=0 survived=() broken=()
 for id in "${ids[@]}"; do
   files=$(mutate apply "$id") || { broken+=("$id"); echo "$id: cannot apply"; continue; }
@@ -127,7 +145,7 @@ for id in "${ids[@]}"; do
   affected=" $(for f in $files; do presets_for "$f"; done | tr '\n' ' ') "
   # win64 runs the same static checks as win32, and the program besides.
   [[ "$affected" == *" win64 "* ]] && affected=${affected/ win32 / }
-  for preset in native fuzz win32 win64; do
+  for preset in native fuzz win32 win64 shell; do
     [[ "$affected" == *" $preset "* ]] || continue
     result=$(run_preset "$preset" "$log/$id-$preset")
     [[ "$result" == PASS ]] && continue

@@ -10,7 +10,9 @@
 #
 # Signed, by whoever holds the code-signing certificate: SIGN_PFX names the
 # certificate and its key as a PKCS#12 file, SIGN_PASSWORD holds its password
-# (handed to osslsigncode on its standard input, never on a command line), and
+# (read once and taken out of the environment before anything runs, so that
+# no process of the build sees it; handed to osslsigncode on its standard
+# input alone, never on a command line or in an environment), and
 # SIGN_TIMESTAMP_URL optionally an RFC 3161 time-stamp server. Both programs
 # are then signed (Authenticode, SHA-256) before they are zipped, and each
 # signature is also written apart, as dist/VOK-Decompiler-<version>-win64.sig
@@ -19,14 +21,19 @@
 # Usage: bash scripts/package.sh
 #        SIGN_PFX=cert.p12 bash scripts/package.sh   (SIGN_PASSWORD exported)
 set -euo pipefail
+declare +x password=${SIGN_PASSWORD-}  # not exported, even if the environment has a "password"
+unset SIGN_PASSWORD
 pfx=${SIGN_PFX:+$(realpath -e "$SIGN_PFX")}
-[[ -z $pfx ]] || : "${SIGN_PASSWORD:?must hold the password of $SIGN_PFX}"
+if [[ -n $pfx && -z $password ]]; then
+  echo "package.sh: SIGN_PASSWORD must hold the password of $SIGN_PFX" >&2
+  exit 1
+fi
 cd "$(dirname "${BASH_SOURCE[0]}")/.."
 source scripts/release-lib.sh
 
 # sign IN OUT: OUT is the program IN signed with the certificate.
 sign() {
-  printf %s "$SIGN_PASSWORD" | osslsigncode sign -pkcs12 "$pfx" -readpass /dev/stdin -h sha256 \
+  printf %s "$password" | osslsigncode sign -pkcs12 "$pfx" -readpass /dev/stdin -h sha256 \
     -n "VOK Decompiler" ${SIGN_TIMESTAMP_URL:+-ts "$SIGN_TIMESTAMP_URL"} \
     -in "$1" -out "$2" >/dev/null
 }

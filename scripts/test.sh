@@ -11,6 +11,7 @@
 #           watched jobs, failures, the tool
 #   release the packages, built twice in two folders: the same bytes; signed
 #           with a throwaway certificate, checked from the other folder
+#   scripts the cleanup of scripts/fresh-check.sh on a fake root (as root)
 set -euo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")/.."
 
@@ -45,4 +46,6 @@ for prefix in wineprefix-win64 wineprefix-win64-dpi; do
 done
 echo "=== test release (two packagings give the same bytes; a signed one checks out)"
 bash tests/release/reproducible.sh || status=1
+echo "=== test scripts (fresh-check.sh's cleanup: unmounts all, deletes nothing still mounted)"
+bash tests/fresh_check/cleanup.sh || status=1
 exit "$status"

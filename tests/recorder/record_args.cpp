@@ -57,7 +57,11 @@ void WriteStandardError(const char* last) {
 }
 
 int main(int argc, char** argv) {
+  // The console as its user sees it: read once the console's own thread has
+  // handled everything sent to it so far, not in the middle of a change.
   HWND console = GetConsoleWindow();
+  DWORD_PTR answer = 0;
+  if (console) SendMessageTimeoutW(console, WM_NULL, 0, 0, SMTO_BLOCK, 5000, &answer);
   std::wstring record = !console ? L"none" : IsIconic(console) ? L"minimised" : L"shown";
   for (int i = 1; i < argc; ++i) record += L"\t" + Wide(argv[i]);
   record += L"\n";

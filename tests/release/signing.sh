@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # Signs the release packaged in folder ONE with a throwaway certificate and
 # checks it as its users would, from folder OTHER, a copy of the same sources
-# built on its own: the signed programs verify against the throwaway CA, lose
-# their signature back to the unsigned bytes, and scripts/verify-release.sh
-# accepts the release and names each fault in a damaged one
-# (tests/release/damaged_releases.txt).
+# built on its own: no process of the build sees the password, the signed
+# programs verify against the throwaway CA, and scripts/verify-release.sh
+# (which attaches each signature to the program built there) accepts the
+# release, names its signer, and names each fault in a damaged one or one
+# signed by another certificate (tests/release/damaged_releases.txt).
 # Usage: bash tests/release/signing.sh ONE OTHER (tests/release/reproducible.sh
 # runs it on the two folders it packages).
 set -euo pipefail
@@ -17,29 +18,55 @@ export SIGN_PASSWORD=throwaway-$RANDOM$RANDOM
 x509=(-x509 -newkey rsa:2048 -nodes -days 1)
 openssl req "${x509[@]}" -keyout ca.key -out ca.crt -subj "/CN=Throwaway CA" \
   -addext basicConstraints=critical,CA:TRUE -addext keyUsage=critical,keyCertSign 2>/dev/null
-openssl req "${x509[@]}" -keyout signer.key -out signer.crt -subj "/CN=Throwaway signer" \
-  -CA ca.crt -CAkey ca.key -addext extendedKeyUsage=codeSigning 2>/dev/null
-openssl pkcs12 -export -inkey signer.key -in signer.crt -certfile ca.crt -out signer.p12 \
-  -passout env:SIGN_PASSWORD
-SIGN_PFX=signer.p12 bash "$one/scripts/package.sh" >/dev/null || { echo "FAIL: signing"; exit 1; }
+# certificate NAME: NAME.p12, a code-signing certificate "Throwaway NAME" from the CA.
+certificate() {
+  openssl req "${x509[@]}" -keyout "$1.key" -out "$1.crt" -subj "/CN=Throwaway $1" \
+    -CA ca.crt -CAkey ca.key -addext extendedKeyUsage=codeSigning 2>/dev/null
+  openssl pkcs12 -export -inkey "$1.key" -in "$1.crt" -certfile ca.crt -out "$1.p12" \
+    -passout env:SIGN_PASSWORD
+  openssl x509 -in "$1.crt" -noout -fingerprint -sha256 | sed 's/.*=//'
+}
+signer=$(certificate signer) impostor=$(certificate impostor)
+
+# Every command that packaging runs by name goes through a recorder that
+# notes its name, and whether the password is in its environment.
+mkdir spy && printf %s "$SIGN_PASSWORD" >password
+install -m 755 /dev/stdin spy/record <<'SPY'
+#!/bin/bash
+name=${0##*/} spy=${0%/*}
+echo "$name" >>"$spy/ran"
+grep -qzF -- "$(<"$spy/../password")" /proc/$$/environ && echo "$name" >>"$spy/saw"
+exec "$(type -P -a "$name" | grep -v -m 1 "^$spy/")" "$@"
+SPY
+for name in bash cmake sed zip sha256sum osslsigncode cp touch chmod mktemp rm mkdir realpath \
+  dpkg-query apt-get python3; do ln -s record "spy/$name"; done
+for who in signer impostor; do
+  PATH=$work/spy:$PATH SIGN_PFX=$who.p12 "$BASH" "$one/scripts/package.sh" >/dev/null || exit 1
+  cp -r "$one/dist" "by-$who"
+done
 
 status=0
 check() { if "${@:2}" >/dev/null 2>&1; then echo "ok: $1"; else echo "FAIL: $1"; status=1; fi; }
+check "no process of the build saw the password: $(sort -u spy/saw 2>/dev/null | xargs)" \
+  test -s spy/ran -a ! -e spy/saw
 for preset in win64 win32; do
-  unzip -p "$one/dist/"*-$preset.zip "VOK Decompiler.exe" >$preset.exe
+  unzip -p by-signer/*-$preset.zip "VOK Decompiler.exe" >$preset.exe
   check "$preset: the signed program verifies against the throwaway CA" \
     osslsigncode verify -CAfile ca.crt -in $preset.exe
-  osslsigncode remove-signature -in $preset.exe -out $preset-unsigned.exe >/dev/null || true
-  check "$preset: without its signature it is the program built in the other folder" \
-    cmp -s $preset-unsigned.exe "$other/build/$preset/app/VOK Decompiler.exe"
 done
 
-# Damaged copies of the release, and sources changed after it was signed.
-while IFS='|' read -r case change expected; do
-  [[ $case == \#* ]] && continue
-  rm -rf release && cp -r "$one/dist" release
+# Damaged copies of the release, sources changed after it was signed, and a
+# release signed by another certificate. What a case changes in the sources
+# is put back after it, from this copy.
+mkdir sources && (cd "$other" && tar --exclude=./build --exclude=./dist -cf - .) | tar -xf - -C sources
+while IFS='|' read -r case change options expected; do
+  rm -rf release && cp -r by-signer release
   (cd release && eval "$change")
-  out=$(bash "$other/scripts/verify-release.sh" release) && said=accepted || said=$(grep FAIL <<<"$out" || true)
+  # shellcheck disable=SC2086 # the options are words
+  out=$(bash "$other/scripts/verify-release.sh" $options release) && said="accepted $out" ||
+    said=$(grep FAIL <<<"$out" || true)
   check "verify-release.sh, release $case: $expected" grep -F -- "$expected" <<<"$said"
-done <"$here/damaged_releases.txt"
+  (cd sources && find . -type f) | while read -r file; do
+    cmp -s "sources/$file" "$other/$file" || cp "sources/$file" "$other/$file"; done
+done < <(grep -v '^#' "$here/damaged_releases.txt" | sed "s/\$signer/$signer/g; s/\$impostor/$impostor/g")
 exit "$status"
