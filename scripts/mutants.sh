@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Checks that the tests catch each deliberate fault listed in tests/mutants.txt.
-# Opt-in (not part of scripts/test.sh): about a minute per fault, 75 in all.
+# Opt-in (not part of scripts/test.sh): about a minute per fault.
 #
 # Works in a scratch copy of the working tree (build/mutants/worktree/src) with build
 # folders of its own, so incremental builds stay fast between faults. First
