@@ -158,30 +158,6 @@ TEST_F(Jobs, FailuresStopTheJob) {
   EXPECT_TRUE(Folder().empty());
 }
 
-// Each failed run is told once, with its own job and name, and what it wrote
-// to standard error.
-TEST_F(Jobs, FailedScriptsAreToldByJobNameAndReason) {
-  folder_ = "C:\\games";
-  Press(kPackJob, "data");
-  Press(kUnpackJob, "save");
-  const std::string failed = "Job Failed: The decompile job for \"save\" ";
-  // The other reasons' texts are in the window tests' table.
-  const std::pair<std::uint32_t, std::string> kEnds[] = {
-      {0xC0000005, failed + "failed: vok.exe ended with exit code 0xC0000005."},
-  };
-  for (const auto& [exitCode, told] : kEnds) {
-    // 1 is the pack job's run, which succeeded whatever it wrote; 7 is no run of ours.
-    ended_ = {{2, exitCode, "vok: it broke\r\n"}, {1, 0, "warning\r\n"}, {7, 1}};
-    ReportEndedScripts(*this, *this, session_);
-    EXPECT_EQ(shown_, Strings{told + "\n\nvok: it broke"});
-    shown_.clear();
-    ended_ = {{2, exitCode}};  // told already
-    ReportEndedScripts(*this, *this, session_);
-    EXPECT_EQ(shown_, Strings{});
-    session_.running[2] = {&kUnpackJob, "save"};
-  }
-}
-
 // What a failure's box shows of the script's standard error, from the table
 // and for a lot of output: the last lines that fit in 1,000 characters, or
 // the end of a last line that is longer.

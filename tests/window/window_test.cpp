@@ -227,86 +227,6 @@ TEST(Jobs, NoSecondRunBeneathARunningScript) {
   EXPECT_EQ(ToolCalls()[2], (Strings{"minimised", "c", "aaaaaa& echo x> pwned.txt"}));
 }
 
-// A copy that closes leaves a script that another copy in the folder has
-// since written and still runs, although it once wrote that script too: the
-// other copy's job ends as a success, and its script stays until it closes.
-TEST(Jobs, ClosingOneCopyLeavesTheScriptAnotherCopyRuns) {
-  ToolFolder folder;
-  App first, second;
-  first.Type(Form1::kTxtVokCom, L"first");
-  first.Click(Form1::kCmdCom);
-  ASSERT_TRUE(WaitUntil([&] { return ToolCalls().size() == 1; }));
-  first.WaitForScripts();
-  ASSERT_TRUE(first.Answers());  // the end of its script is handled
-  WriteFile("vok.hold", "");
-  second.Type(Form1::kTxtVokCom, L"second");
-  second.Click(Form1::kCmdCom);
-  ASSERT_TRUE(WaitUntil([&] { return ToolCalls().size() == 2; }));
-  EXPECT_EQ(first.Close(), 0);
-  fs::remove("vok.hold");
-  second.WaitForScripts();
-  ASSERT_TRUE(second.Answers() && second.Answers());
-  EXPECT_EQ(second.Box(0), L"");
-  EXPECT_EQ(ReadFile("compile.bat"), "vok.exe c     second\r\n");
-  EXPECT_EQ(second.Close(), 0);
-  EXPECT_EQ(ListFolder(), Strings{});
-}
-
-// A close that arrives while a box is open (a session's end, a taskkill)
-// waits for the box and then ends the program, never crashing: with status
-// 0 and this run's scripts removed, or with status 1 after a fatal report,
-// which leaves the scripts as the failure found them.
-TEST(Window, CloseWhileABoxIsOpenEndsTheProgram) {
-  struct Case {
-    const wchar_t* box;
-    std::function<void(App&)> press;
-    int exitCode;
-    Strings left;
-  };
-  const auto pack = [](const wchar_t* name) {
-    return [name](App& app) {
-      app.Type(Form1::kTxtVokCom, name);
-      app.Click(Form1::kCmdCom);
-    };
-  };
-  const Case cases[] = {
-      {L"No File", [](App& app) { app.Click(Form1::kCmdDe); }, 0, {}},
-      {L"Invalid Name", pack(L"say \"hi\""), 0, {}},
-      {L"Job Failed", pack(L"data exit=1"), 0, {}},
-      {L"Job Running",
-       [&](App& app) {
-         WriteFile("vok.hold", "");
-         pack(L"held")(app);
-         WaitUntil([&] { return ToolCalls().size() == 1; });
-         app.Click(Form1::kCmdCom);
-       },
-       0,
-       {}},
-      {L"VOK Decompiler",
-       [&](App& app) {
-         SetFileAttributesW(L"compile.bat", FILE_ATTRIBUTE_READONLY);
-         pack(L"data")(app);
-       },
-       1,
-       {"compile.bat"}},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(WideToUtf8(c.box));
-    ToolFolder folder;
-    if (c.exitCode) WriteFile("compile.bat", "mine\r\n");
-    App app;
-    c.press(app);
-    const std::wstring title = app.Box(10000, true);
-    EXPECT_EQ(title.substr(0, title.find(L':')), c.box);
-    EXPECT_EQ(app.WaitForExit(), c.exitCode);
-    std::error_code ignored;
-    fs::remove("vok.hold", ignored);
-    app.WaitForScripts();
-    SetFileAttributesW(L"compile.bat", FILE_ATTRIBUTE_NORMAL);
-    EXPECT_EQ(ListFolder(), c.left);
-  }
-}
-
 // The script is written in the code page its console will read it in, as
 // the user's console settings give it; a name whose bytes that code page
 // cannot settle is refused. Wine's console ignores these settings, so this
@@ -409,8 +329,8 @@ TEST(Jobs, FailedScriptsAreTold) {
     app.WaitForScripts();
   }
   EXPECT_EQ(ListFolder(), (Strings{"compile.bat", "vok-ends.txt"}));
-  std::string ends;  // the four runs that wrote to standard error
-  for (int i = 0; i < 4; ++i) ends += "console\twrote\n";
+  std::string ends;  // the five runs that wrote to standard error
+  for (int i = 0; i < 5; ++i) ends += "console\twrote\n";
   EXPECT_EQ(ReadFile("vok-ends.txt"), ends);
 }
 
