@@ -97,15 +97,13 @@ class App {
     PostMessageW(Focus(), WM_KEYUP, key, 0xC0000001);
   }
   // "<title>: <text>" of the next message box, which is then dismissed with
-  // OK; empty when none shows in time. With `closeBeneath`, the window is
-  // asked to close while the box is still open, as a session's end does.
-  std::wstring Box(DWORD timeoutMs = 10000, bool closeBeneath = false) const {
+  // OK; empty when none shows in time.
+  std::wstring Box(DWORD timeoutMs = 10000) const {
     HWND box = nullptr;
     if (!WaitUntil([&] { return (box = Find(L"#32770")) != nullptr; }, timeoutMs)) return L"";
     wchar_t title[256] = {}, text[4096] = {};
     GetWindowTextW(box, title, 256);
     GetDlgItemTextW(box, 0xFFFF, text, 4096);
-    if (closeBeneath) PostMessageW(window_, WM_CLOSE, 0, 0);  // handled before the click
     PostMessageW(GetDlgItem(box, IDOK), BM_CLICK, 0, 0);
     WaitUntil([&] { return !IsWindow(box); });
     return std::wstring(title) + L": " + text;
