@@ -438,22 +438,18 @@ TEST(Window, FocusComesBackWhereTheUserLeftIt) {
   App app;
   HWND other = CreateWindowExW(0, L"STATIC", L"another program", WS_POPUP | WS_VISIBLE, 0, 0, 100,
                                100, nullptr, nullptr, nullptr, nullptr);
-  const auto bringToFront = [](HWND window) {
-    return WaitUntil(
-        [&] { return SetForegroundWindow(window) && GetForegroundWindow() == window; });
-  };
   for (const auto& [box, button] :
        {std::pair{Form1::kTxtVokDe, Form1::kCmdDe}, std::pair{Form1::kTxtVokCom, Form1::kCmdCom}}) {
     app.ClickInto(box);
     ASSERT_TRUE(WaitUntil([&] { return app.Focus() == app.Control(box); }));
-    ASSERT_TRUE(bringToFront(other) && bringToFront(app.window()));
+    ASSERT_TRUE(BringToFront(other) && BringToFront(app.window()));
     EXPECT_TRUE(WaitUntil([&] { return app.Focus() == app.Control(box); })) << box;
     const std::size_t calls = ToolCalls().size();
     app.Type(box, L"name");
     app.Click(button);
     ASSERT_TRUE(WaitUntil([&] { return ToolCalls().size() == calls + 1; }));
     app.WaitForScripts();
-    ASSERT_TRUE(bringToFront(app.window()));
+    ASSERT_TRUE(BringToFront(app.window()));
     EXPECT_TRUE(WaitUntil([&] { return app.Focus() == app.Control(button); })) << button;
   }
   DestroyWindow(other);
