@@ -6,15 +6,15 @@
 #include <vector>
 
 #include "form1.h"
+#include "win32_function.h"
 
 namespace {
 
 // No DLL is ever loaded from the working folder, which holds the user's
 // files. Looked up by name: Windows 7 has it only with an update.
 void LoadDllsOnlyFromTheSystemFolder() {
-  using SetDirectories = BOOL(WINAPI*)(DWORD);
-  const auto set = reinterpret_cast<SetDirectories>(reinterpret_cast<void (*)()>(
-      GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "SetDefaultDllDirectories")));
+  const auto set = vok::ExportedFunction<BOOL(WINAPI*)(DWORD)>(GetModuleHandleW(L"kernel32.dll"),
+                                                               "SetDefaultDllDirectories");
   if (set) set(LOAD_LIBRARY_SEARCH_SYSTEM32);
 }
 

@@ -31,6 +31,15 @@ bool IsNetworkFolder(const std::string& folder) {
   return folder.rfind("\\\\", 0) == 0 || folder.rfind("//", 0) == 0;
 }
 
+// Whether a script this run started for the job has not been reported
+// ended yet; while it runs, its reservation keeps other copies off it.
+bool IsRunning(const JobKind& job, const JobSession& session) {
+  for (const auto& [run, started] : session.running) {
+    if (started.first == &job) return true;
+  }
+  return false;
+}
+
 }  // namespace
 
 const char* RefusalOf(const JobKind& job, const std::string& name, const ScriptEncoding& encoding) {
@@ -100,7 +109,12 @@ void CleanupOnExit(JobPlatform& platform, const JobSession& session) {
   platform.Close(kUnpackJob.fileSlot);
   platform.Close(kPackJob.fileSlot);
   for (const JobKind* job : {&kPackJob, &kUnpackJob}) {
-    if (session.wroteScript[job->index]) platform.DeleteIfPresent(job->batchFileName);
+    if (!session.wroteScript[job->index]) continue;
+    // Once this run's last script of the job has ended, the file is ours
+    // only while no other copy in the folder has reserved it since.
+    if (IsRunning(*job, session) || platform.ReserveScript(job->batchFileName)) {
+      platform.DeleteIfPresent(job->batchFileName);
+    }
   }
 }
 

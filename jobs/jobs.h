@@ -38,8 +38,9 @@ std::string DescribeScriptEnd(const JobKind& job, const std::string& name, std::
 // Warns of each script that has failed since the last call.
 void ReportEndedScripts(PlatformUi& ui, JobPlatform& platform, JobSession& session);
 
-// Removes the scripts this run wrote, pack script first. Runs as the window
-// closes; platform failures propagate to the caller.
+// Removes the scripts this run wrote, pack script first, but leaves one that
+// another copy of the program has since written and still runs. Runs as the
+// window closes; platform failures propagate to the caller.
 void CleanupOnExit(JobPlatform& platform, const JobSession& session);
 
 }  // namespace vok

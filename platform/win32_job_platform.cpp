@@ -14,14 +14,8 @@ namespace {
 
 // The system's own cmd.exe, never one that lies in the working folder.
 std::wstring SystemCommandInterpreter(const std::string& fileName) {
-  std::wstring folder(MAX_PATH, L'\0');
-  UINT length = GetSystemDirectoryW(folder.data(), MAX_PATH);
-  if (length >= MAX_PATH) {
-    folder.resize(length);
-    length = GetSystemDirectoryW(folder.data(), length);
-  }
-  if (length == 0 || length >= folder.size()) ThrowLastError("start", fileName);
-  folder.resize(length);
+  const std::wstring folder = SystemFolder();
+  if (folder.empty()) ThrowLastError("start", fileName);
   return folder + L"\\cmd.exe";
 }
 
@@ -138,6 +132,9 @@ std::string Win32JobPlatform::FoldCase(const std::string& path) const {
 bool Win32JobPlatform::ReserveScript(const std::string& fileName) {
   if (reservation_) CloseHandle(reservation_);
   reservation_ = CreateEventW(nullptr, TRUE, FALSE, ReservationName(fileName).c_str());
+  // A copy running elevated, or as another user, made an event that this
+  // one may not open: reserved all the same.
+  if (!reservation_ && GetLastError() == ERROR_ACCESS_DENIED) return false;
   if (!reservation_) ThrowLastError("reserve", fileName);
   if (GetLastError() != ERROR_ALREADY_EXISTS) return true;
   CloseHandle(reservation_);

@@ -43,6 +43,18 @@ std::optional<std::string> WideToCodePageExactly(const std::wstring& text, UINT 
   return bytes;
 }
 
+std::wstring SystemFolder() {
+  std::wstring folder(MAX_PATH, L'\0');
+  UINT length = GetSystemDirectoryW(folder.data(), MAX_PATH);
+  if (length >= MAX_PATH) {
+    folder.resize(length);
+    length = GetSystemDirectoryW(folder.data(), length);
+  }
+  if (length == 0 || length >= folder.size()) return {};
+  folder.resize(length);
+  return folder;
+}
+
 std::string SystemErrorText(DWORD error) {
   wchar_t* buffer = nullptr;
   const DWORD length = FormatMessageW(

@@ -16,6 +16,10 @@ std::string WideToUtf8(const std::wstring& text);
 // look-alike (best fit would turn a fullwidth quote into a real one).
 std::optional<std::string> WideToCodePageExactly(const std::wstring& text, UINT codePage);
 
+// The Windows system folder (System32), or "" with the error left for
+// GetLastError.
+std::wstring SystemFolder();
+
 // The system's message for a Win32 error code, as UTF-8, without the final
 // line break.
 std::string SystemErrorText(DWORD error);

@@ -43,9 +43,9 @@ if [[ -d /usr/share/wine/fonts && ! -f "$fonts/sserife.fon" ]]; then
   cp /usr/share/wine/fonts/*.fon "$fonts/" 2>/dev/null || true
 fi
 
-# Y: is a second drive letter for C:, as subst or a mapped drive gives on
-# Windows: the tests reach one folder by two paths.
-[[ -e "$WINEPREFIX/dosdevices/y:" ]] || ln -sfn ../drive_c "$WINEPREFIX/dosdevices/y:"
+# X: is a drive letter for C:\users, as subst or a mapped drive gives on
+# Windows: the tests reach one folder by two paths of other lengths.
+[[ -e "$WINEPREFIX/dosdevices/x:" ]] || ln -sfn ../drive_c/users "$WINEPREFIX/dosdevices/x:"
 
 # A program that crashes ends with its exception code (0xC0000005, say), as a
 # test expects to see it: Wine's debugger would keep it alive, and the test

@@ -5,16 +5,18 @@
 #include <new>
 
 #include "drop.h"
+#include "win32_function.h"
 #include "win32_text.h"
 
 namespace vok {
 
 enum class FontKind { kDefault, kHeading, kExtension };
+enum class ControlKind { kLabel, kTextBox, kButton };
 
 // One control of the window: its place and size in twips, as designed.
 struct ControlLayout {
   int id;
-  const wchar_t* className;
+  ControlKind kind;
   const wchar_t* text;
   int left, top, width, height;
   FontKind font;
@@ -26,17 +28,20 @@ namespace {
 // screen readers look for a text box's name. The controls that take the
 // focus come in tab order.
 const ControlLayout kControls[] = {
-    {Form1::kLabel3, L"STATIC", L"Decompile/Unpack", 120, 120, 2655, 375, FontKind::kHeading},
-    {Form1::kLabel1, L"STATIC", L"Type in the name of the file          (do not include.vok)", 240,
-     600, 2055, 375, FontKind::kDefault},
-    {Form1::kTxtVokDe, L"EDIT", L"", 240, 1080, 1935, 375, FontKind::kDefault},
-    {Form1::kLabel2, L"STATIC", L".vok", 2160, 1200, 735, 255, FontKind::kExtension},
-    {Form1::kCmdDe, L"BUTTON", L"Decompile", 2760, 600, 1215, 735, FontKind::kDefault},
-    {Form1::kLabel4, L"STATIC", L"Compile/Pack", 120, 2160, 2295, 495, FontKind::kHeading},
-    {Form1::kLabel5, L"STATIC", L"Type in the name of the      folder (directory)", 360, 2880, 1695,
-     495, FontKind::kDefault},
-    {Form1::kTxtVokCom, L"EDIT", L"", 240, 3360, 1935, 375, FontKind::kDefault},
-    {Form1::kCmdCom, L"BUTTON", L"Compile", 2760, 2880, 1215, 735, FontKind::kDefault},
+    {Form1::kLabel3, ControlKind::kLabel, L"Decompile/Unpack", 120, 120, 2655, 375,
+     FontKind::kHeading},
+    {Form1::kLabel1, ControlKind::kLabel,
+     L"Type in the name of the file          (do not include.vok)", 240, 600, 2055, 375,
+     FontKind::kDefault},
+    {Form1::kTxtVokDe, ControlKind::kTextBox, L"", 240, 1080, 1935, 375, FontKind::kDefault},
+    {Form1::kLabel2, ControlKind::kLabel, L".vok", 2160, 1200, 735, 255, FontKind::kExtension},
+    {Form1::kCmdDe, ControlKind::kButton, L"Decompile", 2760, 600, 1215, 735, FontKind::kDefault},
+    {Form1::kLabel4, ControlKind::kLabel, L"Compile/Pack", 120, 2160, 2295, 495,
+     FontKind::kHeading},
+    {Form1::kLabel5, ControlKind::kLabel, L"Type in the name of the      folder (directory)", 360,
+     2880, 1695, 495, FontKind::kDefault},
+    {Form1::kTxtVokCom, ControlKind::kTextBox, L"", 240, 3360, 1935, 375, FontKind::kDefault},
+    {Form1::kCmdCom, ControlKind::kButton, L"Compile", 2760, 2880, 1215, 735, FontKind::kDefault},
 };
 
 // The client area, and where on the screen it first shows, in twips.
@@ -67,8 +72,7 @@ int Px(int twips, UINT dpi) {
 // A function of user32 that older Windows lacks, or nothing.
 template <typename Function>
 Function User32Function(const char* name) {
-  return reinterpret_cast<Function>(
-      reinterpret_cast<void (*)()>(GetProcAddress(GetModuleHandleW(L"user32.dll"), name)));
+  return ExportedFunction<Function>(GetModuleHandleW(L"user32.dll"), name);
 }
 
 UINT ScreenDpi() {
@@ -125,10 +129,16 @@ int WrappedTextHeight(HWND control, int width) {
   return rect.bottom;
 }
 
-DWORD StyleOf(const ControlLayout& layout) {
+const wchar_t* ClassOf(ControlKind kind) {
+  return kind == ControlKind::kTextBox  ? L"EDIT"
+         : kind == ControlKind::kButton ? L"BUTTON"
+                                        : L"STATIC";
+}
+
+DWORD StyleOf(ControlKind kind) {
   const DWORD common = WS_CHILD | WS_VISIBLE;
-  if (layout.className[0] == L'E') return common | WS_TABSTOP | ES_LEFT | ES_AUTOHSCROLL;
-  if (layout.className[0] == L'B') return common | WS_TABSTOP | BS_PUSHBUTTON;
+  if (kind == ControlKind::kTextBox) return common | WS_TABSTOP | ES_LEFT | ES_AUTOHSCROLL;
+  if (kind == ControlKind::kButton) return common | WS_TABSTOP | BS_PUSHBUTTON;
   return common | SS_LEFT | SS_NOPREFIX;  // SS_LEFT word-wraps
 }
 
@@ -142,9 +152,19 @@ HFONT MakeFont(int hundredthsOfPoint, bool underline, UINT dpi) {
   return CreateFontIndirectW(&font);
 }
 
-// SHELL32's functions for reading a drop, loaded from the system folder on
-// the first drop: importing SHELL32 would slow every start for a feature
-// that many runs never use.
+// SHELL32 from the system folder: by the search flag, or by its full path
+// on a Windows 7 without the update that brings the flag.
+HMODULE LoadShell32() {
+  HMODULE shell = LoadLibraryExW(L"shell32.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+  if (shell || GetLastError() != ERROR_INVALID_PARAMETER) return shell;
+  const std::wstring folder = SystemFolder();
+  if (folder.empty()) return nullptr;
+  return LoadLibraryExW((folder + L"\\shell32.dll").c_str(), nullptr, 0);
+}
+
+// SHELL32's functions for reading a drop, loaded on the first drop:
+// importing SHELL32 would slow every start for a feature that many runs
+// never use. Null where SHELL32 could not be had.
 struct ShellDrop {
   UINT(WINAPI* queryFile)(HDROP, UINT, LPWSTR, UINT);
   void(WINAPI* finish)(HDROP);
@@ -152,31 +172,27 @@ struct ShellDrop {
 
 const ShellDrop& ShellDropFunctions() {
   static const ShellDrop functions = [] {
-    HMODULE shell = LoadLibraryExW(L"shell32.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
-    const ShellDrop found = {
-        reinterpret_cast<decltype(ShellDrop::queryFile)>(reinterpret_cast<void (*)()>(
-            shell ? GetProcAddress(shell, "DragQueryFileW") : nullptr)),
-        reinterpret_cast<decltype(ShellDrop::finish)>(
-            reinterpret_cast<void (*)()>(shell ? GetProcAddress(shell, "DragFinish") : nullptr)),
+    HMODULE shell = LoadShell32();
+    return ShellDrop{
+        ExportedFunction<decltype(ShellDrop::queryFile)>(shell, "DragQueryFileW"),
+        ExportedFunction<decltype(ShellDrop::finish)>(shell, "DragFinish"),
     };
-    const DWORD error = GetLastError();
-    if (!found.queryFile || !found.finish) {
-      throw PlatformError("load", "shell32.dll", SystemErrorText(error));
-    }
-    return found;
   }();
   return functions;
 }
 
-// The full paths of a drop; the drop is freed, whatever happens.
+// The full paths of a drop, none when it cannot be read; the drop is freed,
+// whatever happens.
 std::vector<std::string> TakeDroppedPaths(HDROP drop) {
   const ShellDrop& shell = ShellDropFunctions();
   struct Finish {
     const ShellDrop& shell;
     HDROP drop;
-    ~Finish() { shell.finish(drop); }
+    // DragFinish frees the drop's global memory, which is all it holds.
+    ~Finish() { shell.finish ? shell.finish(drop) : (void)GlobalFree(drop); }
   } finish{shell, drop};
   std::vector<std::string> paths;
+  if (!shell.queryFile) return paths;
   const UINT count = shell.queryFile(drop, 0xFFFFFFFF, nullptr, 0);
   for (UINT i = 0; i < count; ++i) {
     std::wstring path(shell.queryFile(drop, i, nullptr, 0) + 1, L'\0');
@@ -273,6 +289,12 @@ LRESULT Form1::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_ACTIVATE:
       if (OnActivate(LOWORD(wParam), HIWORD(wParam) != 0)) return 0;
       break;
+    case WM_SETFOCUS:
+      OnSetFocus();
+      return 0;
+    case WM_SYSCOMMAND:
+      if ((wParam & 0xFFF0) == SC_MINIMIZE) RememberFocus();
+      break;
     case WM_CTLCOLORSTATIC:
       return OnCtlColorStatic(reinterpret_cast<HDC>(wParam));
     case WM_CLOSE:
@@ -316,7 +338,7 @@ void Form1::ApplyDpi(UINT dpi) {
     SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
     const int width = Px(layout.width, dpi);
     int height = Px(layout.height, dpi);
-    if (layout.className[0] == L'S' && dpi != kDesignDpi) {
+    if (layout.kind == ControlKind::kLabel && dpi != kDesignDpi) {
       height = std::max(height, WrappedTextHeight(control, width));
     }
     SetWindowPos(control, nullptr, Px(layout.left, dpi), Px(layout.top, dpi), width, height,
@@ -326,20 +348,23 @@ void Form1::ApplyDpi(UINT dpi) {
   InvalidateRect(hwnd_, nullptr, TRUE);
 }
 
-// Moved to a screen of another DPI, or the screen's scale changed.
+// Moved to a screen of another DPI, or the screen's scale changed. The
+// rectangle Windows suggests is taken as it is: while the window is dragged
+// across two screens it spans both, and moving it would pull the window from
+// under the cursor.
 void Form1::OnDpiChanged(UINT dpi, const RECT& suggested) {
   ApplyDpi(dpi);
-  const RECT frame = InsideWorkArea(suggested);
+  const RECT& frame = suggested;
   SetWindowPos(hwnd_, nullptr, frame.left, frame.top, frame.right - frame.left,
                frame.bottom - frame.top, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 bool Form1::CreateControl(const ControlLayout& layout) {
   const auto instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(hwnd_, GWLP_HINSTANCE));
-  const bool isTextBox = layout.className[0] == L'E';
+  const bool isTextBox = layout.kind == ControlKind::kTextBox;
   HWND control = CreateWindowExW(
-      isTextBox ? WS_EX_CLIENTEDGE : 0, layout.className, layout.text, StyleOf(layout), 0, 0, 0, 0,
-      hwnd_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(layout.id)), instance, nullptr);
+      isTextBox ? WS_EX_CLIENTEDGE : 0, ClassOf(layout.kind), layout.text, StyleOf(layout.kind), 0,
+      0, 0, 0, hwnd_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(layout.id)), instance, nullptr);
   if (!control) return false;
   // No length limit on what can be typed.
   if (isTextBox) SendMessageW(control, EM_SETLIMITTEXT, 0, 0);
@@ -348,6 +373,9 @@ bool Form1::CreateControl(const ControlLayout& layout) {
 
 void Form1::OnCommand(int id, int notification) {
   if ((id != kCmdDe && id != kCmdCom) || notification != BN_CLICKED) return;
+  // A box of this window is modal: while one is open, or once the window is
+  // closing, no job starts (a click can still be posted to a disabled window).
+  if (handlersRunning_ > 0 || closeNoted_) return;
   Guarded([&] { RunJob(JobOfButton(id), *this, platform_, session_); });
 }
 
@@ -374,13 +402,23 @@ void Form1::OnDropFiles(HDROP drop) {
 // back minimised. True when the focus was given back.
 bool Form1::OnActivate(WORD state, bool minimised) {
   if (state == WA_INACTIVE) {
-    HWND focus = GetFocus();
-    if (focus && IsChild(hwnd_, focus)) lastFocus_ = focus;
+    RememberFocus();
     return false;
   }
-  if (minimised || !IsWindow(lastFocus_)) return false;
+  if (minimised || !IsChild(hwnd_, lastFocus_)) return false;
   SetFocus(lastFocus_);
   return true;
+}
+
+// The frame itself got the focus, as it does when the window is restored
+// from the taskbar: handed on to the control that had it.
+void Form1::OnSetFocus() {
+  if (IsChild(hwnd_, lastFocus_)) SetFocus(lastFocus_);
+}
+
+void Form1::RememberFocus() {
+  HWND focus = GetFocus();
+  if (IsChild(hwnd_, focus)) lastFocus_ = focus;
 }
 
 // Labels take the window's own background colour.
@@ -389,11 +427,17 @@ LRESULT Form1::OnCtlColorStatic(HDC dc) {
   return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
 }
 
-// Any way of closing the window ends here; the close is never refused.
+// Any way of closing the window ends here; the close is never refused. A
+// box's modal loop delivers a close too: then the handler that showed the
+// box still uses this object, and the close is carried out once it returns.
 void Form1::OnClose() {
-  const HWND hwnd = hwnd_;  // a fatal failure destroys the window, and this object with it
+  closeNoted_ = true;
+  if (handlersRunning_ == 0) CarryOutClose();
+}
+
+// The cleanup once, then the window goes, and this object with it.
+void Form1::CarryOutClose() {
   Guarded([&] { RunCleanupOnce(); });
-  if (IsWindow(hwnd)) DestroyWindow(hwnd);
 }
 
 // The session ends without a WM_CLOSE: clean up now, as the process may be
@@ -411,6 +455,7 @@ void Form1::OnDestroy() {
 
 template <typename Fn>
 void Form1::Guarded(Fn fn) {
+  ++handlersRunning_;
   // No exception may cross the window procedure.
   try {
     fn();
@@ -419,6 +464,11 @@ void Form1::Guarded(Fn fn) {
   } catch (...) {
     ReportFatal("An unexpected error occurred.");
   }
+  if (--handlersRunning_ > 0 || !closeNoted_) return;
+  // The outermost handler is done: a close noted meanwhile, or a fatal
+  // failure, ends the window now. Nothing may touch this object afterwards.
+  if (!cleanedUp_) return CarryOutClose();
+  DestroyWindow(hwnd_);
 }
 
 void Form1::RunCleanupOnce() {
@@ -427,11 +477,11 @@ void Form1::RunCleanupOnce() {
   CleanupOnExit(platform_, session_);
 }
 
-// Shows the failure and ends the program. The scripts are left as the
-// failure found them. Destroying the window deletes this object: nothing may
-// touch it after this returns.
+// Shows the failure; the outermost handler then ends the program. The
+// scripts are left as the failure found them.
 void Form1::ReportFatal(const char* text) noexcept {
   cleanedUp_ = true;
+  closeNoted_ = true;
   exitCode_ = 1;
   std::wstring message;
   try {
@@ -440,7 +490,6 @@ void Form1::ReportFatal(const char* text) noexcept {
   }
   MessageBoxW(hwnd_, message.empty() ? kFatalFallback : message.c_str(), kFatalTitle,
               MB_OK | MB_ICONERROR);
-  DestroyWindow(hwnd_);
 }
 
 std::string Form1::ReadText(const JobKind& job) {
@@ -452,6 +501,7 @@ std::string Form1::ReadText(const JobKind& job) {
 }
 
 void Form1::Warn(const std::string& prompt, const std::string& title) {
+  if (closeNoted_) return;  // the window is going: nobody is left to read it
   MessageBoxW(hwnd_, Utf8ToWide(prompt).c_str(), Utf8ToWide(title).c_str(),
               MB_OK | MB_ICONEXCLAMATION);
 }
@@ -461,7 +511,8 @@ void Form1::SetText(const JobKind& job, const std::string& text) {
 }
 
 void Form1::Focus(const JobKind& job) {
-  SetFocus(TextBoxOf(job));
+  lastFocus_ = TextBoxOf(job);
+  SetFocus(lastFocus_);
 }
 
 HWND Form1::TextBoxOf(const JobKind& job) const {

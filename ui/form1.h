@@ -22,8 +22,10 @@ class Form1 : public PlatformUi {
   static constexpr const wchar_t* kClassName = L"VokDecompilerForm1";
   static constexpr const wchar_t* kCaption = L".vok Decompiler";
 
-  // Control identifiers, in tab order. None is IDOK or IDCANCEL, so Enter and
-  // Esc in a text box press no button.
+  // Control identifiers, numbered in the order of the design's tab index,
+  // labels included (labels never take the focus, so Tab moves between the
+  // text boxes and buttons only). None is IDOK or IDCANCEL, so Enter and Esc
+  // in a text box press no button.
   enum ControlId : int {
     kTxtVokDe = 1001,
     kLabel1,
@@ -65,12 +67,16 @@ class Form1 : public PlatformUi {
   void OnDropFiles(HDROP drop);
   void OnPaint();
   bool OnActivate(WORD state, bool minimised);
+  void OnSetFocus();
+  void RememberFocus();
   LRESULT OnCtlColorStatic(HDC dc);
   void OnClose();
+  void CarryOutClose();
   void OnEndSession(bool ending);
   void OnDestroy();
 
   // Runs one job or the cleanup; a failure ends the program after a report.
+  // A close noted while it ran is carried out as the outermost one returns.
   template <typename Fn>
   void Guarded(Fn fn);
   void RunCleanupOnce();
@@ -85,6 +91,8 @@ class Form1 : public PlatformUi {
   HWND lastFocus_ = nullptr;  // the control to give the focus back to
   Win32JobPlatform platform_;
   JobSession session_;
+  int handlersRunning_ = 0;  // nested by the modal loops of open boxes
+  bool closeNoted_ = false;
   bool cleanedUp_ = false;
   int exitCode_ = 0;
 };

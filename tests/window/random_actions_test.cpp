@@ -1,5 +1,5 @@
 // A seeded random walk through what users and Windows do to the program:
-// copies started (also through the second drive letter) and closed at any
+// copies started (also through a second drive letter) and closed at any
 // moment, also beneath an open box; names typed (safe, awkward, refused,
 // empty, failing); presses; boxes dismissed; minimise and restore; a switch to
 // another window and back; the tool held running; a script held open by
@@ -163,10 +163,11 @@ class Walk {
   }
 
   void Start() {
-    const bool viaY = Pick(2);
+    // X: is C:\users (scripts/wine-run.sh), a path of another length and letters.
+    const bool viaX = Pick(2);
     fs::path folder = fs::current_path();
-    if (viaY) folder = L"Y:" + folder.wstring().substr(2);
-    Log("start " + Who(static_cast<int>(copies_.size())) + (viaY ? " through Y:" : ""));
+    if (viaX) folder = L"X:" + folder.wstring().substr(std::wstring(L"C:\\users").size());
+    Log("start " + Who(static_cast<int>(copies_.size())) + (viaX ? " through X:" : ""));
     Copy copy;
     copy.app = std::make_unique<App>(folder);
     copies_.push_back(std::move(copy));

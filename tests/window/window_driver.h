@@ -110,11 +110,14 @@ class App {
     GetDlgItemTextW(box, 0xFFFF, text, 1024);
     return std::wstring(title) + L": " + text;
   }
-  // The next message box, as ShownBox reads it, which is then dismissed with OK.
-  std::wstring Box(DWORD timeoutMs = 10000) const {
+  // The next message box, as ShownBox reads it, which is then dismissed with
+  // OK. With `closeBeneath`, the window is asked to close while the box is
+  // still open, as a session's end does.
+  std::wstring Box(DWORD timeoutMs = 10000, bool closeBeneath = false) const {
     const std::wstring shown = ShownBox(timeoutMs);
     HWND box = Find(L"#32770");
     if (!box) return shown;
+    if (closeBeneath) PostMessageW(window_, WM_CLOSE, 0, 0);  // handled before the click
     PostMessageW(GetDlgItem(box, IDOK), BM_CLICK, 0, 0);
     WaitUntil([&] { return !IsWindow(box); });
     return shown;

@@ -20,6 +20,7 @@
 #include <sstream>
 #include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "cmd_line_model.h"
@@ -160,21 +161,47 @@ TEST(Jobs, FailuresAreReportedAndEndTheProgram) {
   }
 }
 
+// An event named as the working folder's reservation of the script, which
+// this user may not open, as a copy running elevated or as another user
+// makes it.
+HANDLE ForeignReservation(const wchar_t* script) {
+  HANDLE folder = CreateFileW(L".", FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                              nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  BY_HANDLE_FILE_INFORMATION id{};
+  GetFileInformationByHandle(folder, &id);
+  CloseHandle(folder);
+  wchar_t name[128];
+  swprintf(name, 128, L"Local\\VOK Decompiler script %08lX %08lX %08lX %ls",
+           id.dwVolumeSerialNumber, id.nFileIndexHigh, id.nFileIndexLow, script);
+  SECURITY_DESCRIPTOR descriptor;
+  ACL noAccess;
+  InitializeSecurityDescriptor(&descriptor, SECURITY_DESCRIPTOR_REVISION);
+  InitializeAcl(&noAccess, sizeof(noAccess), ACL_REVISION);
+  SetSecurityDescriptorDacl(&descriptor, TRUE, &noAccess, FALSE);
+  SECURITY_ATTRIBUTES attributes{sizeof(attributes), &descriptor, FALSE};
+  return CreateEventW(&attributes, TRUE, FALSE, name);
+}
+
 // While a job's script runs, its button is refused and nothing changes, in
 // this copy and in another copy in the same folder, reached through another
-// drive letter (scripts/wine-run.sh maps Y: to C:, as subst would), also
-// once the first copy has closed; the other job stays free, and the window
-// answers all along. (Rewriting the
-// script beneath the running cmd.exe would run a fragment of the new name as
-// a command.)
+// path (scripts/wine-run.sh maps X: to C:\users, as subst would), also once
+// the first copy has closed; a script reserved by a copy this user may not
+// see into is refused too; the other job stays free, and the window answers
+// all along. (Rewriting the script beneath the running cmd.exe would run a
+// fragment of the new name as a command.)
 TEST(Jobs, NoSecondRunBeneathARunningScript) {
   ToolFolder folder;
   WriteFile("vok.hold", "");  // the recording vok.exe waits while it exists
-  const std::wstring here = fs::current_path().wstring();
-  ASSERT_EQ(here.substr(0, 2), L"C:");
-  const std::wstring elsewhere = L"Y:" + here.substr(2);
+  const std::wstring here = fs::current_path().wstring(), users = L"C:\\users\\";
+  ASSERT_EQ(here.substr(0, users.size()), users);
+  const std::wstring elsewhere = L"X:\\" + here.substr(users.size());
   ASSERT_NE(GetFileAttributesW((elsewhere + L"\\vok.hold").c_str()), INVALID_FILE_ATTRIBUTES);
   App first, second(elsewhere);
+  HANDLE foreign = ForeignReservation(L"decompile.bat");
+  first.Type(Form1::kTxtVokDe, L"other");
+  first.Click(Form1::kCmdDe);
+  EXPECT_EQ(first.Box().substr(0, 38), L"Job Running: The last decompile job is");
+  CloseHandle(foreign);
   first.Type(Form1::kTxtVokCom, L"first");
   first.Click(Form1::kCmdCom);
   ASSERT_TRUE(WaitUntil([&] { return ToolCalls().size() == 1; }));
@@ -200,15 +227,84 @@ TEST(Jobs, NoSecondRunBeneathARunningScript) {
   EXPECT_EQ(ToolCalls()[2], (Strings{"minimised", "c", "aaaaaa& echo x> pwned.txt"}));
 }
 
-// cmd.exe runs each script without the user's AutoRun commands (/d) and with
-// delayed expansion off (/v:off), the script's name quoted for /s /c. Wine
-// ignores the DelayedExpansion setting, so there the names with "!" in
-// names.txt guard only the quoting, and this exact command line the switches.
-TEST(Jobs, CmdTurnsOffAutoRunAndDelayedExpansionWhichWineIgnores) {
-  EXPECT_EQ(ScriptCommandLine(L"C:\\windows\\system32\\cmd.exe", L"compile.bat"),
-            L"\"C:\\windows\\system32\\cmd.exe\" /d /v:off /s /c \"\".\\compile.bat\"\"");
-  EXPECT_EQ(ScriptCommandLine(L"D:\\My Windows\\cmd.exe", L"my script.bat"),
-            L"\"D:\\My Windows\\cmd.exe\" /d /v:off /s /c \"\".\\my script.bat\"\"");
+// A copy that closes leaves a script that another copy in the folder has
+// since written and still runs, although it once wrote that script too: the
+// other copy's job ends as a success, and its script stays until it closes.
+TEST(Jobs, ClosingOneCopyLeavesTheScriptAnotherCopyRuns) {
+  ToolFolder folder;
+  App first, second;
+  first.Type(Form1::kTxtVokCom, L"first");
+  first.Click(Form1::kCmdCom);
+  ASSERT_TRUE(WaitUntil([&] { return ToolCalls().size() == 1; }));
+  first.WaitForScripts();
+  ASSERT_TRUE(first.Answers());  // the end of its script is handled
+  WriteFile("vok.hold", "");
+  second.Type(Form1::kTxtVokCom, L"second");
+  second.Click(Form1::kCmdCom);
+  ASSERT_TRUE(WaitUntil([&] { return ToolCalls().size() == 2; }));
+  EXPECT_EQ(first.Close(), 0);
+  fs::remove("vok.hold");
+  second.WaitForScripts();
+  ASSERT_TRUE(second.Answers() && second.Answers());
+  EXPECT_EQ(second.Box(0), L"");
+  EXPECT_EQ(ReadFile("compile.bat"), "vok.exe c     second\r\n");
+  EXPECT_EQ(second.Close(), 0);
+  EXPECT_EQ(ListFolder(), Strings{});
+}
+
+// A close that arrives while a box is open (a session's end, a taskkill)
+// waits for the box and then ends the program, never crashing: with status
+// 0 and this run's scripts removed, or with status 1 after a fatal report,
+// which leaves the scripts as the failure found them.
+TEST(Window, CloseWhileABoxIsOpenEndsTheProgram) {
+  struct Case {
+    const wchar_t* box;
+    std::function<void(App&)> press;
+    int exitCode;
+    Strings left;
+  };
+  const auto pack = [](const wchar_t* name) {
+    return [name](App& app) {
+      app.Type(Form1::kTxtVokCom, name);
+      app.Click(Form1::kCmdCom);
+    };
+  };
+  const Case cases[] = {
+      {L"No File", [](App& app) { app.Click(Form1::kCmdDe); }, 0, {}},
+      {L"Invalid Name", pack(L"say \"hi\""), 0, {}},
+      {L"Job Failed", pack(L"data exit=1"), 0, {}},
+      {L"Job Running",
+       [&](App& app) {
+         WriteFile("vok.hold", "");
+         pack(L"held")(app);
+         WaitUntil([&] { return ToolCalls().size() == 1; });
+         app.Click(Form1::kCmdCom);
+       },
+       0,
+       {}},
+      {L"VOK Decompiler",
+       [&](App& app) {
+         SetFileAttributesW(L"compile.bat", FILE_ATTRIBUTE_READONLY);
+         pack(L"data")(app);
+       },
+       1,
+       {"compile.bat"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(WideToUtf8(c.box));
+    ToolFolder folder;
+    if (c.exitCode) WriteFile("compile.bat", "mine\r\n");
+    App app;
+    c.press(app);
+    const std::wstring title = app.Box(10000, true);
+    EXPECT_EQ(title.substr(0, title.find(L':')), c.box);
+    EXPECT_EQ(app.WaitForExit(), c.exitCode);
+    std::error_code ignored;
+    fs::remove("vok.hold", ignored);
+    app.WaitForScripts();
+    SetFileAttributesW(L"compile.bat", FILE_ATTRIBUTE_NORMAL);
+    EXPECT_EQ(ListFolder(), c.left);
+  }
 }
 
 // A script that fails is told, by job, name and reason, as the exit code
@@ -240,11 +336,17 @@ TEST(Jobs, FailedScriptsAreTold) {
 // What the warning boxes showed, as BoxesShownDuring returns it.
 std::vector<std::wstring> shownBoxes;
 HWND boxOwner;
+bool closeBeneathNextBox = false;
 
-// Reads and dismisses the message box on screen, if any.
+// Reads and dismisses the message box on screen, if any; or first asks its
+// owner to close, which the box's own loop delivers while it is open.
 void CALLBACK ReadBox(HWND, UINT, UINT_PTR, DWORD) {
   HWND box = FindWindowW(L"#32770", nullptr);
   if (!box || !IsWindowVisible(box)) return;
+  if (std::exchange(closeBeneathNextBox, false)) {
+    PostMessageW(boxOwner, WM_CLOSE, 0, 0);
+    return;
+  }
   wchar_t title[256] = {}, className[16] = {};
   GetWindowTextW(box, title, 256);
   bool exclamation = false;
@@ -272,35 +374,12 @@ std::vector<std::wstring> BoxesShownDuring(HWND window, const std::function<void
   return shownBoxes;
 }
 
-// At the display's DPI (the test run sets 96, 120, 144 and 192, a Wine
-// prefix each): every place and size is the design's twips at that DPI, but
-// a label may grow downwards to hold its wrapped text; every text fits; the
-// window lies inside the work area.
-TEST(Window, LayoutFontsAndStylesAsDesigned) {
-  const int dpi = std::getenv("VOK_DPI") ? std::atoi(std::getenv("VOK_DPI")) : 96;
-  ASSERT_TRUE(Form1::Register(GetModuleHandleW(nullptr)));
-  HWND window = Form1::Create(GetModuleHandleW(nullptr), SW_SHOWNORMAL);
-  ASSERT_NE(window, nullptr);
-  ASSERT_EQ(GetDeviceCaps(GetDC(window), LOGPIXELSY), dpi);
+// The controls as designed at `dpi`: every place and size is the design's
+// twips at that DPI, but a label may grow downwards to hold its wrapped
+// text; fonts by point size at that DPI; every text fits.
+void ExpectControlsLaidOutAt(HWND window, int dpi) {
   const auto px = [&](LONG twips) -> LONG { return MulDiv(twips, dpi, 1440); };
   wchar_t text[128] = {};
-  GetWindowTextW(window, text, 128);
-  EXPECT_STREQ(text, L".vok Decompiler");
-  RECT client;
-  GetClientRect(window, &client);
-  EXPECT_EQ(std::make_pair(client.right, client.bottom), std::make_pair(px(4050), px(4155)));
-  // The whole window on the screen's work area; at 96 DPI, where it fits,
-  // the client area at its designed place, 5490 by 3000 twips.
-  RECT frame, work;
-  GetWindowRect(window, &frame);
-  SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
-  EXPECT_TRUE(frame.left >= work.left && frame.top >= work.top && frame.right <= work.right &&
-              frame.bottom <= work.bottom);
-  POINT origin = {0, 0};
-  ClientToScreen(window, &origin);
-  if (dpi == 96) {
-    EXPECT_EQ(std::make_pair(origin.x, origin.y), std::make_pair(366L, 200L));
-  }
   std::istringstream design(ReadFile(VOK_DESIGN));
   HWND control = GetWindow(window, GW_CHILD);
   for (std::string row; std::getline(design, row);) {
@@ -361,10 +440,66 @@ TEST(Window, LayoutFontsAndStylesAsDesigned) {
     control = GetWindow(control, GW_HWNDNEXT);
   }
   EXPECT_EQ(control, nullptr) << "no more controls";
-  // The application's icon on the window, in both sizes.
-  EXPECT_EQ(GetClassLongPtrW(window, GCLP_HICON),
-            reinterpret_cast<LONG_PTR>(LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(1))));
-  EXPECT_NE(GetClassLongPtrW(window, GCLP_HICONSM), 0);
+}
+
+// At the display's DPI (the test run sets 96, 120, 144 and 192, a Wine
+// prefix each): the window's caption, client size and controls as designed
+// at that DPI, the window inside the work area, its icon in both sizes.
+TEST(Window, LayoutFontsAndStylesAsDesigned) {
+  const int dpi = std::getenv("VOK_DPI") ? std::atoi(std::getenv("VOK_DPI")) : 96;
+  ASSERT_TRUE(Form1::Register(GetModuleHandleW(nullptr)));
+  HWND window = Form1::Create(GetModuleHandleW(nullptr), SW_SHOWNORMAL);
+  ASSERT_NE(window, nullptr);
+  ASSERT_EQ(GetDeviceCaps(GetDC(window), LOGPIXELSY), dpi);
+  wchar_t text[128] = {};
+  GetWindowTextW(window, text, 128);
+  EXPECT_STREQ(text, L".vok Decompiler");
+  RECT client;
+  GetClientRect(window, &client);
+  EXPECT_EQ(std::make_pair(client.right, client.bottom),
+            std::make_pair(LONG{MulDiv(4050, dpi, 1440)}, LONG{MulDiv(4155, dpi, 1440)}));
+  // The whole window on the screen's work area; at 96 DPI, where it fits,
+  // the client area at its designed place, 5490 by 3000 twips.
+  RECT frame, work;
+  GetWindowRect(window, &frame);
+  SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+  EXPECT_TRUE(frame.left >= work.left && frame.top >= work.top && frame.right <= work.right &&
+              frame.bottom <= work.bottom);
+  POINT origin = {0, 0};
+  ClientToScreen(window, &origin);
+  if (dpi == 96) {
+    EXPECT_EQ(std::make_pair(origin.x, origin.y), std::make_pair(366L, 200L));
+  }
+  ExpectControlsLaidOutAt(window, dpi);
+  // The icons the taskbar and the title bar show, in their sizes.
+  for (const auto& [which, size] : {std::pair{GCLP_HICON, GetSystemMetrics(SM_CXICON)},
+                                    {GCLP_HICONSM, GetSystemMetrics(SM_CXSMICON)}}) {
+    ICONINFO icon{};
+    BITMAP bitmap{};
+    ASSERT_TRUE(GetIconInfo(reinterpret_cast<HICON>(GetClassLongPtrW(window, which)), &icon));
+    GetObjectW(icon.hbmColor, sizeof(bitmap), &bitmap);
+    EXPECT_EQ(std::make_pair(bitmap.bmWidth, bitmap.bmHeight),
+              std::make_pair(LONG{size}, LONG{size}));
+    DeleteObject(icon.hbmColor);
+    DeleteObject(icon.hbmMask);
+  }
+  DestroyWindow(window);
+}
+
+// Moved to a screen of another scale (Wine never sends it, so the test
+// does): the window takes the rectangle Windows suggests exactly, even
+// partly off the work area, as when it spans two screens, and lays its
+// controls out at the new scale.
+TEST(Window, DpiChangeTakesTheSuggestedRectangle) {
+  ASSERT_TRUE(Form1::Register(GetModuleHandleW(nullptr)));
+  HWND window = Form1::Create(GetModuleHandleW(nullptr), SW_SHOWNORMAL);
+  RECT work, taken;
+  SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+  RECT suggested = {work.right - 200, work.top + 40, work.right + 300, work.top + 600};
+  SendMessageW(window, WM_DPICHANGED, MAKEWPARAM(144, 144), reinterpret_cast<LPARAM>(&suggested));
+  GetWindowRect(window, &taken);
+  EXPECT_TRUE(EqualRect(&taken, &suggested));
+  ExpectControlsLaidOutAt(window, 144);
   DestroyWindow(window);
 }
 
@@ -384,7 +519,10 @@ HGLOBAL Drop(HWND window, const std::wstring& path) {
 
 // Every warning the program shows is a box owned by the window, with the
 // exclamation icon and one button, OK: for an empty box, a refused name, a
-// refused drop, a job whose script still runs, and a script that failed.
+// refused drop, a job whose script still runs, and a script that failed. A
+// close beneath the box of a refused drop (drops come only to a window of
+// this process) ends the window once the box is dismissed, with this run's
+// script removed.
 TEST(Window, WarningsHaveTheExclamationIconAndOneOkButton) {
   ToolFolder folder;
   WriteFile("vok.hold", "");  // the recording vok.exe waits while it exists
@@ -407,7 +545,11 @@ TEST(Window, WarningsHaveTheExclamationIconAndOneOkButton) {
   });
   EXPECT_EQ(shown, (std::vector<std::wstring>{L"No File !", L"Invalid Name !", L"Drop Refused !",
                                               L"Job Running !", L"Job Failed !"}));
-  DestroyWindow(window);
+  closeBeneathNextBox = true;
+  EXPECT_EQ(BoxesShownDuring(window, [&] { Drop(window, folder.path / L"vok.exe"); }),
+            std::vector<std::wstring>{L"Drop Refused !"});
+  EXPECT_FALSE(IsWindow(window));
+  EXPECT_EQ(ListFolder(), Strings{});
 }
 
 // The window takes drops. A dropped folder fills the pack box, the focus goes
@@ -431,23 +573,33 @@ TEST(Window, DropFillsTheBoxAndStartsNothing) {
 }
 
 // The focus comes back to the control that had it when the user switches to
-// another program and back: in each text box, and on the button after a job,
-// whose console takes the activation while it runs.
+// another program and back, or minimises the window and restores it: in each
+// text box; and on the button after a job, whose console takes the
+// activation while it runs.
 TEST(Window, FocusComesBackWhereTheUserLeftIt) {
   ToolFolder folder;
   App app;
   HWND other = CreateWindowExW(0, L"STATIC", L"another program", WS_POPUP | WS_VISIBLE, 0, 0, 100,
                                100, nullptr, nullptr, nullptr, nullptr);
+  const auto minimised = [&](bool iconic) {
+    PostMessageW(app.window(), WM_SYSCOMMAND, iconic ? SC_MINIMIZE : SC_RESTORE, 0);
+    return WaitUntil([&] { return (IsIconic(app.window()) != FALSE) == iconic; });
+  };
   for (const auto& [box, button] :
        {std::pair{Form1::kTxtVokDe, Form1::kCmdDe}, std::pair{Form1::kTxtVokCom, Form1::kCmdCom}}) {
     app.ClickInto(box);
     ASSERT_TRUE(WaitUntil([&] { return app.Focus() == app.Control(box); }));
+    ASSERT_TRUE(minimised(true) && minimised(false));
+    EXPECT_TRUE(WaitUntil([&] { return app.Focus() == app.Control(box); })) << box;
     ASSERT_TRUE(BringToFront(other) && BringToFront(app.window()));
     EXPECT_TRUE(WaitUntil([&] { return app.Focus() == app.Control(box); })) << box;
     const std::size_t calls = ToolCalls().size();
+    WriteFile("vok.hold", "");
     app.Type(box, L"name");
     app.Click(button);
     ASSERT_TRUE(WaitUntil([&] { return ToolCalls().size() == calls + 1; }));
+    EXPECT_NE(GetForegroundWindow(), app.window()) << "the console is active";
+    std::filesystem::remove("vok.hold");
     app.WaitForScripts();
     ASSERT_TRUE(BringToFront(app.window()));
     EXPECT_TRUE(WaitUntil([&] { return app.Focus() == app.Control(button); })) << button;
