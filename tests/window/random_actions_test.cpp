@@ -140,6 +140,23 @@ class Walk {
     Check();
   }
 
+  // The end of a walk: every box dismissed, the tool let go, each copy
+  // closed; then what was left is checked once more.
+  void Finish() {
+    const auto settle = [&] {
+      for (int i = 0; i < static_cast<int>(copies_.size()); ++i) {
+        while (copies_[i].open && !copies_[i].box.empty()) Dismiss(i);
+      }
+    };
+    settle();
+    if (hold_) Release();
+    settle();
+    for (int i = 0; i < static_cast<int>(copies_.size()); ++i) {
+      if (copies_[i].open) Close(i);
+    }
+    Check();
+  }
+
   std::string trace;
   std::set<std::string> scenes;  // the rarer moments it reached
   int actions() const { return actions_; }
@@ -234,9 +251,13 @@ class Walk {
       return;
     }
     const std::string argument = name + kSuffixes[job];
-    Expect(ToolCalls().size() == calls + 1 &&
-               ToolCalls().back() == Strings{"minimised", job ? "c" : "d", argument},
-           "the tool was not called once with the name");
+    const auto called = ToolCalls();
+    std::string last;
+    for (const std::string& field : called.back()) last += "[" + field + "]";
+    Expect(called.size() == calls + 1 &&
+               called.back() == Strings{"minimised", job ? "c" : "d", argument},
+           "the tool was not called once with the name, but " +
+               std::to_string(called.size() - calls) + " times, last as " + last);
     copy.wrote[job] = true;
     script.state = Script::kPresent;
     script.bytes = ReadFile(kScriptNames[job]);
@@ -355,10 +376,15 @@ class Walk {
         (minimise ? ", minimised and restored" : ", left for another window and back"));
     Expect(BringToFront(app.window()), "the window does not come to the front");
     if (box) app.ClickInto(box);
+    // The click is over once the text box has let the mouse go.
+    GUITHREADINFO thread{};
+    thread.cbSize = sizeof(thread);
     HWND before = nullptr;
     Expect(WaitUntil([&] {
              before = app.Focus();
-             return IsChild(app.window(), before) && (!box || before == app.Control(box));
+             GetGUIThreadInfo(GetWindowThreadProcessId(app.window(), nullptr), &thread);
+             return IsChild(app.window(), before) && (!box || before == app.Control(box)) &&
+                    !thread.hwndCapture;
            }),
            "no control has the focus in the window in front");
     if (minimise) {
@@ -367,7 +393,8 @@ class Walk {
       PostMessageW(app.window(), WM_SYSCOMMAND, SC_RESTORE, 0);
       Expect(WaitUntil([&] { return !IsIconic(app.window()); }), "not restored");
     } else {
-      Expect(BringToFront(other_) && BringToFront(app.window()), "no switch");
+      Expect(BringToFront(other_), "another window does not come to the front");
+      Expect(BringToFront(app.window()), "the window does not come back to the front");
     }
     Expect(WaitUntil([&] { return app.Focus() == before; }),
            "the focus is not back in control " + std::to_string(GetDlgCtrlID(before)) +
@@ -476,6 +503,7 @@ std::set<std::string> WalkSeeds(const std::vector<unsigned>& seeds, int steps, i
       for (int step = 0; step < steps && std::chrono::steady_clock::now() < end; ++step) {
         walk.Step();
       }
+      walk.Finish();
     } catch (const std::exception& broken) {
       ADD_FAILURE() << "seed " << seed << ": " << broken.what()
                     << "\nThe actions, the last of which failed:\n"
