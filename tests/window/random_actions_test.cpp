@@ -141,7 +141,7 @@ class Walk {
   }
 
   // The end of a walk: every box dismissed, the tool let go, each copy
-  // closed; then what was left is checked once more.
+  // closed, with the checks after each.
   void Finish() {
     const auto settle = [&] {
       for (int i = 0; i < static_cast<int>(copies_.size()); ++i) {
@@ -149,12 +149,11 @@ class Walk {
       }
     };
     settle();
-    if (hold_) Release();
+    if (hold_) Release(), Check();
     settle();
     for (int i = 0; i < static_cast<int>(copies_.size()); ++i) {
-      if (copies_[i].open) Close(i);
+      if (copies_[i].open) Close(i), Check();
     }
-    Check();
   }
 
   std::string trace;
