@@ -52,5 +52,6 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
   if (!vok::Form1::Register(instance)) return 1;
   HWND window = vok::Form1::Create(instance, showCommand);
   if (!window) return 1;
+  vok::RemoveUnusedErrorFiles();
   return RunMessageLoop(window);
 }

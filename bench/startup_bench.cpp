@@ -1,4 +1,5 @@
-// Startup, job and memory figures of VOK Decompiler against the bare window.
+// Startup, job and memory figures of VOK Decompiler against the bare window;
+// the memory also after 100 jobs that fail and are told.
 //   startup_bench APP.exe CLASS BARE.exe BARE_CLASS WORK_FOLDER
 // Prints medians; nothing here passes or fails.
 #include <windows.h>
@@ -150,10 +151,30 @@ int wmain(int argc, wchar_t** argv) {
     if (i == 0) afterFirst = PeakWorkingSet(running.process.hProcess);
   }
   const SIZE_T afterAll = PeakWorkingSet(running.process.hProcess);
+  // Failing jobs: the recording tool writes a line to standard error and
+  // ends with 1; each "Job Failed" box is read and dismissed.
+  HANDLE errors = CreateFileW((folder + L"\\vok.err").c_str(), GENERIC_WRITE, 0, nullptr,
+                              CREATE_ALWAYS, 0, nullptr);
+  const char line[] = "vok: cannot pack \"data\": no such folder\r\n";
+  DWORD written = 0;
+  WriteFile(errors, line, sizeof line - 1, &written, nullptr);
+  CloseHandle(errors);
+  SendMessageW(box, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"data exit=1"));
+  for (int i = 0; i < 100; ++i) {
+    PostMessageW(button, BM_CLICK, 0, 0);
+    HWND failed;
+    while (!(failed = FindWindowOf(running.process.dwProcessId, L"#32770"))) Sleep(5);
+    PostMessageW(GetDlgItem(failed, IDOK), BM_CLICK, 0, 0);
+    while (IsWindow(failed)) Sleep(5);
+  }
+  const SIZE_T afterFailed = PeakWorkingSet(running.process.hProcess);
   Stop(running);
   std::printf("one job, click to script started, median of 100: %.2f ms\n", Median(clicks));
   std::printf("peak working set: after 1 job %.1f MiB, after 100 jobs %.1f MiB (growth %+ld KiB)\n",
               afterFirst / 1048576.0, afterAll / 1048576.0,
               static_cast<long>((static_cast<long long>(afterAll) - afterFirst) / 1024));
+  std::printf("peak working set after 100 failing jobs more: %.1f MiB (growth %+ld KiB)\n",
+              afterFailed / 1048576.0,
+              static_cast<long>((static_cast<long long>(afterFailed) - afterAll) / 1024));
   return 0;
 }

@@ -30,11 +30,13 @@ bool IsRoot(const std::string& folder) {
 
 // The path relative to the working folder when it lies inside it, whole
 // components compared as Windows compares them; otherwise the path itself.
+// Names the same to the file system may differ in length in UTF-8 ("Ⱥ" and
+// "ⱥ"), so each leading run of whole components is compared.
 std::string AsTyped(const std::string& path, const JobPlatform& platform) {
   const std::string base = WithoutTrailingSeparator(platform.WorkingFolder()) + kSeparator;
-  if (path.size() > base.size() &&
-      platform.FoldCase(path.substr(0, base.size())) == platform.FoldCase(base)) {
-    return path.substr(base.size());
+  for (std::size_t end = path.find(kSeparator); end != std::string::npos && end + 1 < path.size();
+       end = path.find(kSeparator, end + 1)) {
+    if (platform.SameIgnoringCase(path.substr(0, end + 1), base)) return path.substr(end + 1);
   }
   return path;
 }
@@ -44,7 +46,7 @@ std::optional<std::string> ArchiveName(const std::string& path, const JobPlatfor
   const std::string extension = kUnpackJob.suffix;
   const std::size_t stem = path.size() - extension.size();
   if (path.size() <= extension.size() + 1 || path[stem - 1] == kSeparator ||
-      platform.FoldCase(path.substr(stem)) != platform.FoldCase(extension)) {
+      !platform.SameIgnoringCase(path.substr(stem), extension)) {
     return std::nullopt;
   }
   return path.substr(0, stem);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <stdexcept>
@@ -50,11 +51,22 @@ class ScriptEncoding {
 // What a full path names.
 enum class PathKind { kMissing, kFolder, kFile };
 
+// How much of the end of a script's standard error the platform reads: more
+// than the lines that a failure's box shows.
+constexpr std::size_t kErrorTailBytes = 8192;
+
 // A script that the platform started and has seen end.
 struct ScriptEnd {
   int run;  // the number Start gave it
   std::uint32_t exitCode;
+  // The last bytes (at most kErrorTailBytes) that the script wrote to its
+  // standard error, and whether it wrote more before them.
+  std::string errorTail = {};
+  bool errorCut = false;
 };
+
+// Whether the bytes are well-formed UTF-8.
+bool IsValidUtf8(const std::string& bytes);
 
 // Files in the working directory, addressed by bare name, and the scripts
 // started there. Every operation throws PlatformError on failure.
@@ -73,17 +85,22 @@ class JobPlatform : public ScriptEncoding {
   virtual std::string WorkingFolder() const = 0;
   // What the full path names now.
   virtual PathKind KindOf(const std::string& path) const = 0;
-  // The path as the file system compares it: two paths that differ only in
-  // case fold to the same text where the file system ignores case.
-  virtual std::string FoldCase(const std::string& path) const = 0;
+  // Whether the two paths are the same text as the file system compares
+  // names: ignoring case as its own fixed table does, whatever the user's
+  // language ("I" is not "ı", "ß" not "SS").
+  virtual bool SameIgnoringCase(const std::string& a, const std::string& b) const = 0;
   // Reserves the script for one run: false while a script started under its
   // name, by this or another copy of the program, still runs there.
   virtual bool ReserveScript(const std::string& fileName) = 0;
   // Starts the reserved script minimised and active, without waiting for it,
   // and hands it the reservation; returns a number for the run.
   virtual int Start(const std::string& fileName) = 0;
-  // The runs that have ended since the last call.
+  // The runs that have ended since the last call, with the end of what each
+  // wrote to its standard error.
   virtual std::vector<ScriptEnd> TakeEndedScripts() = 0;
+  // Text that a script's console programs wrote in the code page that
+  // scripts are written in, as UTF-8.
+  virtual std::string DecodeConsoleText(const std::string& bytes) const = 0;
 };
 
 }  // namespace vok

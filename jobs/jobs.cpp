@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "batch_line.h"
+#include "error_text.h"
 
 namespace vok {
 
@@ -100,8 +101,12 @@ void ReportEndedScripts(PlatformUi& ui, JobPlatform& platform, JobSession& sessi
     if (run == session.running.end()) continue;
     const auto [job, name] = run->second;
     session.running.erase(run);
-    const std::string text = DescribeScriptEnd(*job, name, end.exitCode, platform.WorkingFolder());
-    if (!text.empty()) ui.Warn(text, kJobFailedTitle);
+    std::string text = DescribeScriptEnd(*job, name, end.exitCode, platform.WorkingFolder());
+    if (text.empty()) continue;
+    // The tool's own words say why, where the exit code only says that.
+    const std::string errors = ErrorTextOf(end, platform);
+    if (!errors.empty()) text += "\n\n" + errors;
+    ui.Warn(text, kJobFailedTitle);
   }
 }
 

@@ -35,7 +35,8 @@ void RunJob(const JobKind& job, PlatformUi& ui, JobPlatform& platform, JobSessio
 std::string DescribeScriptEnd(const JobKind& job, const std::string& name, std::uint32_t exitCode,
                               const std::string& folder);
 
-// Warns of each script that has failed since the last call.
+// Warns of each script that has failed since the last call, with the end of
+// what it wrote to its standard error.
 void ReportEndedScripts(PlatformUi& ui, JobPlatform& platform, JobSession& session);
 
 // Removes the scripts this run wrote, pack script first, but leaves one that

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <utility>
@@ -13,27 +14,6 @@ namespace {
 
 [[noreturn]] void ThrowErrno(const char* operation, const std::string& fileName) {
   throw PlatformError(operation, fileName, std::strerror(errno));
-}
-
-// Length of the UTF-8 sequence that starts with `lead`, or 0 when invalid.
-std::size_t SequenceLength(unsigned char lead) {
-  if (lead < 0x80) return 1;
-  if (lead >= 0xC2 && lead <= 0xDF) return 2;
-  if (lead >= 0xE0 && lead <= 0xEF) return 3;
-  if (lead >= 0xF0 && lead <= 0xF4) return 4;
-  return 0;
-}
-
-bool IsValidUtf8(const std::string& text) {
-  for (std::size_t i = 0; i < text.size();) {
-    const std::size_t length = SequenceLength(static_cast<unsigned char>(text[i]));
-    if (length == 0 || i + length > text.size()) return false;
-    for (std::size_t k = 1; k < length; ++k) {
-      if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80) return false;
-    }
-    i += length;
-  }
-  return true;
 }
 
 }  // namespace
@@ -97,12 +77,12 @@ PathKind PosixJobPlatform::KindOf(const std::string& path) const {
 }
 
 // Windows ignores case in paths; this layer stands in for it with ASCII.
-std::string PosixJobPlatform::FoldCase(const std::string& path) const {
-  std::string folded = path;
-  for (char& c : folded) {
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  }
-  return folded;
+bool PosixJobPlatform::SameIgnoringCase(const std::string& a, const std::string& b) const {
+  const auto upper = [](char c) {
+    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+  };
+  return std::equal(a.begin(), a.end(), b.begin(), b.end(),
+                    [&](char x, char y) { return upper(x) == upper(y); });
 }
 
 bool PosixJobPlatform::ReserveScript(const std::string&) {
@@ -117,6 +97,21 @@ int PosixJobPlatform::Start(const std::string& fileName) {
 
 std::vector<ScriptEnd> PosixJobPlatform::TakeEndedScripts() {
   return {};
+}
+
+// Bytes that are not UTF-8 are read as Latin-1, where each byte is a character.
+std::string PosixJobPlatform::DecodeConsoleText(const std::string& bytes) const {
+  std::string text;
+  for (const char c : bytes) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte < 0x80) {
+      text += c;
+    } else {
+      text += static_cast<char>(0xC0 | byte >> 6);
+      text += static_cast<char>(0x80 | (byte & 0x3F));
+    }
+  }
+  return text;
 }
 
 }  // namespace vok

@@ -27,10 +27,11 @@ class PosixJobPlatform : public JobPlatform {
   void DeleteIfPresent(const std::string& fileName) override;
   std::string WorkingFolder() const override;
   PathKind KindOf(const std::string& path) const override;
-  std::string FoldCase(const std::string& path) const override;
+  bool SameIgnoringCase(const std::string& a, const std::string& b) const override;
   bool ReserveScript(const std::string& fileName) override;
   int Start(const std::string& fileName) override;
   std::vector<ScriptEnd> TakeEndedScripts() override;
+  std::string DecodeConsoleText(const std::string& bytes) const override;
 
  private:
   Starter starter_;

@@ -1,7 +1,13 @@
 #include "win32_job_platform.h"
 
+#include <ntsecapi.h>
+#include <sddl.h>
+
+#include <algorithm>
+#include <memory>
 #include <utility>
 
+#include "console_code_page.h"
 #include "win32_text.h"
 
 namespace vok {
@@ -42,14 +48,159 @@ std::wstring ReservationName(const std::string& fileName) {
   return name + Utf8ToWide(fileName);
 }
 
-}  // namespace
+// The title of each script's console. The console host looks its settings up
+// under HKCU\Console by the title, "\" made "_": this one has none.
+constexpr wchar_t kConsoleTitle[] = L"VOK Decompiler job";
 
-std::wstring ScriptCommandLine(const std::wstring& interpreter, const std::wstring& script) {
-  // /s strips the outer pair of quotes and keeps the rest as it stands.
-  return L"\"" + interpreter + L"\" /d /v:off /s /c \"\".\\" + script + L"\"\"";
+// A CodePage value under HKCU\Console, as the console host would read it.
+CodePageSetting ReadCodePage(const std::wstring& key) {
+  DWORD number = 0, size = sizeof(number), type = 0;
+  const LSTATUS status =
+      RegGetValueW(HKEY_CURRENT_USER, key.c_str(), L"CodePage", RRF_RT_ANY, &type, &number, &size);
+  CodePageSetting setting;
+  if (status == ERROR_FILE_NOT_FOUND) return setting;
+  setting.state = CodePageSetting::State::kUnreadable;
+  if (status != ERROR_SUCCESS || type != REG_DWORD) return setting;
+  setting.state = CodePageSetting::State::kNumber;
+  setting.number = number;
+  setting.installed = IsValidCodePage(number) != FALSE;
+  return setting;
 }
 
-Win32JobPlatform::Win32JobPlatform() : codePage_(GetOEMCP()), toolCodePage_(GetACP()) {}
+// The settings a new console takes its code page from, read afresh: the
+// user may change them while the program runs. Only the classic console host
+// as the chosen terminal rules out another one that ignores them.
+ConsoleSettings ReadConsoleSettings() {
+  wchar_t terminal[64] = {};
+  DWORD size = sizeof(terminal);
+  ConsoleSettings settings;
+  settings.classicHost =
+      RegGetValueW(HKEY_CURRENT_USER, L"Console\\%%Startup", L"DelegationTerminal", RRF_RT_REG_SZ,
+                   nullptr, terminal, &size) == ERROR_SUCCESS &&
+      CompareStringOrdinal(terminal, -1, L"{B23D10C0-E52E-411E-9D5B-C09FDF709C7D}", -1, TRUE) ==
+          CSTR_EQUAL;
+  settings.oem = GetOEMCP();
+  settings.forAll = ReadCodePage(L"Console");
+  settings.forTitle = ReadCodePage(std::wstring(L"Console\\") + kConsoleTitle);
+  return settings;
+}
+
+// The error files' names: a prefix, 32 hexadecimal digits, a suffix.
+constexpr wchar_t kErrorFilePrefix[] = L"vok-stderr-";
+constexpr wchar_t kErrorFileSuffix[] = L".txt";
+constexpr std::size_t kErrorFileNameLength = 11 + 32 + 4;
+
+// A descriptor that lets only the user who runs the program open the file,
+// whatever the folder would pass on; nothing when it cannot be had.
+PSECURITY_DESCRIPTOR UserOnlyDescriptor() {
+  HANDLE token = nullptr;
+  if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) return nullptr;
+  DWORD size = 0;
+  GetTokenInformation(token, TokenUser, nullptr, 0, &size);
+  std::vector<unsigned char> user(std::max<DWORD>(size, sizeof(TOKEN_USER)));
+  wchar_t* sid = nullptr;
+  PSECURITY_DESCRIPTOR descriptor = nullptr;
+  if (GetTokenInformation(token, TokenUser, user.data(), size, &size) &&
+      ConvertSidToStringSidW(reinterpret_cast<TOKEN_USER*>(user.data())->User.Sid, &sid)) {
+    // Protected (P): no entry inherited from the folder; full access (FA) for the user.
+    const std::wstring text = L"D:P(A;;FA;;;" + std::wstring(sid) + L")";
+    if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(text.c_str(), SDDL_REVISION_1,
+                                                              &descriptor, nullptr)) {
+      descriptor = nullptr;
+    }
+    LocalFree(sid);
+  }
+  CloseHandle(token);
+  return descriptor;
+}
+
+// The folder for the error files, as cmd.exe can take it in a redirection:
+// a "%" would be expanded there, so such a folder goes by its short name, or
+// not at all.
+std::wstring ErrorFileFolder() {
+  std::wstring folder(MAX_PATH + 1, L'\0');
+  folder.resize(GetTempPathW(MAX_PATH + 1, folder.data()));
+  if (folder.find(L'%') == std::wstring::npos) return folder;
+  std::wstring shortName(MAX_PATH + 1, L'\0');
+  shortName.resize(GetShortPathNameW(folder.c_str(), shortName.data(), MAX_PATH + 1));
+  return shortName.find(L'%') == std::wstring::npos ? shortName : std::wstring();
+}
+
+// Deletes the file when nothing has it open: the exclusive open fails while
+// a script's cmd.exe, or a tool it started, still writes to it.
+void DeleteIfUnused(const std::wstring& path) {
+  HANDLE file = CreateFileW(path.c_str(), DELETE, 0, nullptr, OPEN_EXISTING,
+                            FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+  if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
+}
+
+}  // namespace
+
+ErrorFile::ErrorFile() {
+  static const PSECURITY_DESCRIPTOR descriptor = UserOnlyDescriptor();
+  const std::wstring folder = ErrorFileFolder();
+  unsigned char bits[16];
+  if (!descriptor || folder.empty() || !RtlGenRandom(bits, sizeof bits)) return;
+  std::wstring name = kErrorFilePrefix;
+  for (unsigned char byte : bits) {
+    name += L"0123456789abcdef"[byte >> 4];
+    name += L"0123456789abcdef"[byte & 0xF];
+  }
+  SECURITY_ATTRIBUTES security{sizeof(SECURITY_ATTRIBUTES), descriptor, FALSE};
+  // Read here; cmd.exe opens it by name to write, and may delete it.
+  const std::wstring path = folder + name + kErrorFileSuffix;
+  handle_ = CreateFileW(path.c_str(), GENERIC_READ,
+                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, &security,
+                        CREATE_NEW, FILE_ATTRIBUTE_TEMPORARY, nullptr);
+  if (handle_ != INVALID_HANDLE_VALUE) path_ = path;
+}
+
+ErrorFile::~ErrorFile() {
+  if (handle_ == INVALID_HANDLE_VALUE) return;
+  CloseHandle(handle_);
+  DeleteIfUnused(path_);
+}
+
+void ErrorFile::ReadTail(ScriptEnd& end) const {
+  LARGE_INTEGER size{}, from{};
+  if (handle_ == INVALID_HANDLE_VALUE || !GetFileSizeEx(handle_, &size)) return;
+  // Only the end is read, however much the tool wrote.
+  from.QuadPart = std::max<LONGLONG>(0, size.QuadPart - static_cast<LONGLONG>(kErrorTailBytes));
+  std::string tail(static_cast<std::size_t>(size.QuadPart - from.QuadPart), '\0');
+  DWORD read = 0;
+  if (!SetFilePointerEx(handle_, from, nullptr, FILE_BEGIN) ||
+      !::ReadFile(handle_, tail.data(), static_cast<DWORD>(tail.size()), &read, nullptr)) {
+    return;
+  }
+  tail.resize(read);
+  end.errorTail = std::move(tail);
+  end.errorCut = from.QuadPart > 0;
+}
+
+void RemoveUnusedErrorFiles() {
+  const std::wstring folder = ErrorFileFolder();
+  WIN32_FIND_DATAW found{};
+  HANDLE search =
+      FindFirstFileW((folder + kErrorFilePrefix + L"*" + kErrorFileSuffix).c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) return;
+  do {
+    // Only names of the shape the program gives: a pattern also matches short names.
+    const std::wstring name = found.cFileName;
+    if (name.size() == kErrorFileNameLength && name.rfind(kErrorFilePrefix, 0) == 0) {
+      DeleteIfUnused(folder + name);
+    }
+  } while (FindNextFileW(search, &found));
+  FindClose(search);
+}
+
+std::wstring ScriptCommandLine(const std::wstring& interpreter, const std::wstring& script,
+                               const std::wstring& errorFile) {
+  // /s strips the outer pair of quotes and keeps the rest as it stands.
+  const std::wstring redirection = errorFile.empty() ? L"" : L" 2>\"" + errorFile + L"\"";
+  return L"\"" + interpreter + L"\" /d /v:off /s /c \"\".\\" + script + L"\"" + redirection + L"\"";
+}
+
+Win32JobPlatform::Win32JobPlatform() : toolCodePage_(GetACP()) {}
 
 // Running scripts go on; their reservations live on in their own processes.
 Win32JobPlatform::~Win32JobPlatform() {
@@ -58,17 +209,28 @@ Win32JobPlatform::~Win32JobPlatform() {
   for (const Run& run : runs_) {
     CloseHandle(run.process);
     CloseHandle(run.reservation);
-  }
+  }  // an error file still written to stays until a later start removes it
 }
 
-// cmd.exe decodes the script in the OEM code page and hands the tool a
+// cmd.exe decodes the script in its console's code page and hands the tool a
 // Unicode command line; a tool built as an ANSI program gets it converted to
 // the ANSI code page with best fit ("α" as "a"). A name reaches every tool
-// as typed only when both code pages hold it exactly.
+// as typed only when the ANSI code page holds it exactly and its bytes are
+// the same in every code page the console may have.
 std::optional<std::string> Win32JobPlatform::EncodeForScript(const std::string& text) const {
   const std::wstring wide = Utf8ToWide(text);
   if (!WideToCodePageExactly(wide, toolCodePage_)) return std::nullopt;
-  return WideToCodePageExactly(wide, codePage_);
+  const ConsoleCodePages pages = PossibleConsoleCodePages(ReadConsoleSettings());
+  if (pages.unknown && std::any_of(text.begin(), text.end(), [](char c) { return c & 0x80; })) {
+    return std::nullopt;
+  }
+  std::optional<std::string> bytes = text;  // ASCII, where no code page is known
+  for (std::size_t i = 0; i < pages.possible.size(); ++i) {
+    const auto encoded = WideToCodePageExactly(wide, pages.possible[i]);
+    if (!encoded || (i > 0 && encoded != bytes)) return std::nullopt;
+    bytes = encoded;
+  }
+  return bytes;
 }
 
 void Win32JobPlatform::OpenForAppend(int slot, const std::string& fileName) {
@@ -82,7 +244,7 @@ void Win32JobPlatform::WriteLine(int slot, const std::string& text) {
   const std::string& fileName = slots_.NameOf(slot);
   auto encoded = EncodeForScript(text);
   if (!encoded) {
-    throw PlatformError("write", fileName, "the text has no exact form in the OEM code page");
+    throw PlatformError("write", fileName, "the text has no exact form in the console's code page");
   }
   const std::string bytes = *encoded + "\r\n";
   DWORD written = 0;
@@ -123,10 +285,12 @@ PathKind Win32JobPlatform::KindOf(const std::string& path) const {
   return attributes & FILE_ATTRIBUTE_DIRECTORY ? PathKind::kFolder : PathKind::kFile;
 }
 
-std::string Win32JobPlatform::FoldCase(const std::string& path) const {
-  std::wstring folded = Utf8ToWide(path);
-  CharUpperBuffW(folded.data(), static_cast<DWORD>(folded.size()));
-  return WideToUtf8(folded);
+// The file system's own rule: ordinal, with the system's fixed upper-case
+// table, never the user's language (CharUpperBuffW would follow it).
+bool Win32JobPlatform::SameIgnoringCase(const std::string& a, const std::string& b) const {
+  const std::wstring wideA = Utf8ToWide(a), wideB = Utf8ToWide(b);
+  return CompareStringOrdinal(wideA.c_str(), static_cast<int>(wideA.size()), wideB.c_str(),
+                              static_cast<int>(wideB.size()), TRUE) == CSTR_EQUAL;
 }
 
 bool Win32JobPlatform::ReserveScript(const std::string& fileName) {
@@ -144,11 +308,14 @@ bool Win32JobPlatform::ReserveScript(const std::string& fileName) {
 
 int Win32JobPlatform::Start(const std::string& fileName) {
   const std::wstring interpreter = SystemCommandInterpreter(fileName);
-  std::wstring commandLine = ScriptCommandLine(interpreter, Utf8ToWide(fileName));
+  auto errors = std::make_unique<ErrorFile>();
+  std::wstring commandLine = ScriptCommandLine(interpreter, Utf8ToWide(fileName), errors->path());
   STARTUPINFOW startup{};
   startup.cb = sizeof(startup);
   startup.dwFlags = STARTF_USESHOWWINDOW;
   startup.wShowWindow = SW_SHOWMINIMIZED;
+  std::wstring title = kConsoleTitle;  // names the console's settings
+  startup.lpTitle = title.data();
   PROCESS_INFORMATION process{};
   const auto start = [&] {
     return CreateProcessW(interpreter.c_str(), commandLine.data(), nullptr, nullptr, FALSE,
@@ -170,7 +337,8 @@ int Win32JobPlatform::Start(const std::string& fileName) {
   HANDLE held = nullptr;
   DuplicateHandle(GetCurrentProcess(), reservation_, process.hProcess, &held, 0, FALSE,
                   DUPLICATE_SAME_ACCESS);
-  runs_.push_back({++lastRun_, process.hProcess, std::exchange(reservation_, nullptr)});
+  runs_.push_back(
+      {++lastRun_, process.hProcess, std::exchange(reservation_, nullptr), std::move(errors)});
   return lastRun_;
 }
 
@@ -184,11 +352,24 @@ std::vector<ScriptEnd> Win32JobPlatform::TakeEndedScripts() {
       continue;
     }
     ended.push_back({run->number, code});
+    run->errors->ReadTail(ended.back());
     CloseHandle(run->process);
     CloseHandle(run->reservation);
     run = runs_.erase(run);
   }
   return ended;
+}
+
+// In the code page the script's console has, as far as it can be known (a
+// name is written only where every possible one gives the same bytes).
+std::string Win32JobPlatform::DecodeConsoleText(const std::string& bytes) const {
+  const ConsoleCodePages pages = PossibleConsoleCodePages(ReadConsoleSettings());
+  const UINT codePage = pages.possible.empty() ? GetOEMCP() : pages.possible.front();
+  const int size = static_cast<int>(bytes.size());
+  std::wstring wide(bytes.size(), L'\0');
+  wide.resize(static_cast<std::size_t>(
+      MultiByteToWideChar(codePage, 0, bytes.data(), size, wide.data(), size)));
+  return WideToUtf8(wide);
 }
 
 std::vector<HANDLE> Win32JobPlatform::WatchedProcesses() const {

@@ -6,7 +6,8 @@
 # the archive, close the window when done.
 # Without one: runs on a virtual display, packs the sample and unpacks a copy
 # of the archive by driving the window as a user would, checks that the
-# folder came back byte for byte, and saves a screenshot.
+# folder came back byte for byte, saves a screenshot, and presses "Decompile"
+# once more, which the tool refuses: the "Job Failed" box shows its words.
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 cd "$root"
@@ -114,6 +115,16 @@ headless_demo() {
   import -window root "$demo/screen.png"
   convert "$demo/screen.png" -crop "270x277+$x+$y" +repage "$demo/window.png"
   rm "$demo/screen.png"
+  # Unpacking over the folder that now exists: the tool refuses, in its own
+  # words, which the "Job Failed" box shows.
+  poke click cmdde
+  local told end=$((SECONDS + limit))
+  until told=$(poke box); do
+    ((SECONDS < end)) || { echo "run.sh: no box for the refused unpack" >&2; return 1; }
+    sleep 1
+  done
+  echo "failure told: $told"
+  poke ok
   poke close
   wait_for "the program to end" app_ended
   wait "$app"

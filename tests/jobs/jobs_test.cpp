@@ -7,7 +7,9 @@
 #include <sstream>
 #include <utility>
 
+#include "console_code_page.h"
 #include "drop.h"
+#include "error_text.h"
 #include "jobs.h"
 #include "posix_job_platform.h"
 #include "test_files.h"
@@ -156,28 +158,51 @@ TEST_F(Jobs, FailuresStopTheJob) {
   EXPECT_TRUE(Folder().empty());
 }
 
-// Each failed run is told once, with its own job and name.
+// Each failed run is told once, with its own job and name, and what it wrote
+// to standard error.
 TEST_F(Jobs, FailedScriptsAreToldByJobNameAndReason) {
   folder_ = "C:\\games";
   Press(kPackJob, "data");
   Press(kUnpackJob, "save");
   const std::string failed = "Job Failed: The decompile job for \"save\" ";
+  // The other reasons' texts are in the window tests' table.
   const std::pair<std::uint32_t, std::string> kEnds[] = {
-      {1, failed + "failed: vok.exe ended with exit code 1."},
       {0xC0000005, failed + "failed: vok.exe ended with exit code 0xC0000005."},
-      {9009, failed + "failed: cmd.exe did not find vok.exe. It looked in the working folder, "
-                      "C:\\games, first, then in the folders on the PATH."},
-      {0xC000013A, failed + "was stopped: its console window was closed before it finished."},
   };
   for (const auto& [exitCode, told] : kEnds) {
-    ended_ = {{2, exitCode}, {1, 0}, {7, 1}};  // 1 is the pack job's run; 7 is no run of ours
+    // 1 is the pack job's run, which succeeded whatever it wrote; 7 is no run of ours.
+    ended_ = {{2, exitCode, "vok: it broke\r\n"}, {1, 0, "warning\r\n"}, {7, 1}};
     ReportEndedScripts(*this, *this, session_);
-    EXPECT_EQ(shown_, Strings{told});
+    EXPECT_EQ(shown_, Strings{told + "\n\nvok: it broke"});
     shown_.clear();
     ended_ = {{2, exitCode}};  // told already
     ReportEndedScripts(*this, *this, session_);
     EXPECT_EQ(shown_, Strings{});
     session_.running[2] = {&kUnpackJob, "save"};
+  }
+}
+
+// What a failure's box shows of the script's standard error, from the table
+// and for a lot of output: the last lines that fit in 1,000 characters, or
+// the end of a last line that is longer.
+TEST_F(Jobs, ErrorTextShowsTheLastLines) {
+  std::vector<std::tuple<std::string, ScriptEnd, std::string>> cases;
+  for (const Strings& row : TableRows(VOK_ERROR_TEXTS, 4)) {
+    cases.push_back({row[0], {1, 1, row[2], row[1] == "cut"}, row[3]});
+  }
+  ASSERT_GE(cases.size(), 15u);
+  const std::string line99(99, 'x'), a(1500, 'a');
+  std::string lines, last10 = "(earlier lines left out)";
+  for (int i = 0; i < 12; ++i) lines += line99 + "\r\n", last10 += i < 10 ? "\n" + line99 : "";
+  cases.push_back({"99 characters a line", {1, 1, lines}, last10});
+  cases.push_back({"1,001 characters",
+                   {1, 1, "b\n" + std::string(1000, 'c')},
+                   "(earlier lines left out)\n" + std::string(1000, 'c')});
+  cases.push_back({"one long line",
+                   {1, 1, a + "\xC3\xA9"},
+                   "(earlier lines left out)\n" + a.substr(0, 999) + "\xC3\xA9"});
+  for (const auto& [name, end, shown] : cases) {
+    EXPECT_EQ(ErrorTextOf(end, *this), shown) << name;
   }
 }
 
@@ -209,6 +234,38 @@ TEST_F(Jobs, DropsFillTheBoxesOrAreRefused) {
                         ? std::string(kDropRefusedTitle) + ": " + kDropRefusedPrompt
                         : expected);
     EXPECT_TRUE(ListFolder().empty());
+  }
+}
+
+// The code pages a script's console may read it in, as the console host
+// takes them from the user's settings.
+TEST(ConsoleCodePage, FollowsTheSettingsAsTheConsoleHostReadsThem) {
+  const auto value = [](const std::string& text) {
+    CodePageSetting setting;
+    if (text == "-") return setting;
+    setting.state = CodePageSetting::State::kUnreadable;
+    if (text == "?") return setting;
+    setting.state = CodePageSetting::State::kNumber;
+    setting.number = static_cast<std::uint32_t>(std::stoul(text));
+    setting.installed = text.back() != '*';
+    return setting;
+  };
+  std::istringstream table(ReadFile(VOK_CONSOLE_CODE_PAGES));
+  for (std::string row; std::getline(table, row);) {
+    if (row[0] == '#') continue;
+    SCOPED_TRACE(row);
+    std::istringstream columns(row);
+    std::vector<std::string> fields(5);
+    for (auto& field : fields) std::getline(columns, field, '\t');
+    ConsoleSettings settings;
+    settings.oem = static_cast<std::uint32_t>(std::stoul(fields[0]));
+    settings.classicHost = fields[1] == "yes";
+    settings.forAll = value(fields[2]);
+    settings.forTitle = value(fields[3]);
+    const ConsoleCodePages pages = PossibleConsoleCodePages(settings);
+    std::string possible;
+    for (std::uint32_t codePage : pages.possible) possible += std::to_string(codePage) + " ";
+    EXPECT_EQ(possible + (pages.unknown ? "?" : ""), fields[4] + (pages.unknown ? "" : " "));
   }
 }
 

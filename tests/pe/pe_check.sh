@@ -16,7 +16,7 @@ check() {
 
 check "file format $format" 'grep -q "file format $format" <<<"$headers"'
 check "Windows GUI subsystem" 'grep -Eq "^Subsystem\s+00000002" <<<"$headers"'
-system_dlls='^(KERNEL32|USER32|GDI32|msvcrt)\.dll$'
+system_dlls='^(KERNEL32|USER32|GDI32|ADVAPI32|msvcrt)\.dll$'
 dlls=$(sed -n 's/^\s*DLL Name: //p' <<<"$headers")
 echo "imports: $(tr '\n' ' ' <<<"$dlls")"
 check "imports only system DLLs" '! grep -Evi "$system_dlls" <<<"$dlls"'

@@ -9,8 +9,9 @@
 // Appends one line per call to "vok-calls.txt" in the working folder, UTF-8:
 // the state of its console ("minimised", "shown" or "none"), then each
 // argument as the C runtime split the command line, tab-separated. Then it
-// waits while a file "vok.hold" exists there, and ends with exit code N when
-// its last argument ends in "exit=N".
+// waits while a file "vok.hold" exists there, writes to standard error what
+// "vok.err" there holds (see WriteStandardError), and ends with exit code N
+// when its last argument ends in "exit=N".
 #include <windows.h>
 
 #include <cstdlib>
@@ -23,6 +24,36 @@ std::wstring Wide(const char* text) {
   wide.resize(static_cast<std::size_t>(MultiByteToWideChar(
       CP_ACP, 0, text, static_cast<int>(wide.size()), wide.data(), static_cast<int>(wide.size()))));
   return wide;
+}
+
+// Writes the bytes of "vok.err", when there is one, to standard error, N
+// times when `last` holds "repeat=N"; then appends a line to "vok-ends.txt":
+// "console" or "no console" for standard output, a tab, then "wrote" when
+// every write to standard error succeeded, else "failed" and the error code.
+void WriteStandardError(const char* last) {
+  HANDLE file =
+      CreateFileW(L"vok.err", GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return;
+  std::string bytes(GetFileSize(file, nullptr), '\0');
+  DWORD done = 0;
+  ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &done, nullptr);
+  CloseHandle(file);
+  const char* repeat = last ? std::strstr(last, "repeat=") : nullptr;
+  std::string result = "wrote";
+  for (unsigned long i = repeat ? std::strtoul(repeat + 7, nullptr, 10) : 1; i > 0; --i) {
+    if (!WriteFile(GetStdHandle(STD_ERROR_HANDLE), bytes.data(), static_cast<DWORD>(bytes.size()),
+                   &done, nullptr)) {
+      result = "failed " + std::to_string(GetLastError());
+      break;
+    }
+  }
+  DWORD mode = 0;
+  const bool console = GetConsoleMode(GetStdHandle(STD_OUTPUT_HANDLE), &mode);
+  const std::string line = (console ? "console\t" : "no console\t") + result + "\n";
+  file = CreateFileW(L"vok-ends.txt", FILE_APPEND_DATA, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
+                     FILE_ATTRIBUTE_NORMAL, nullptr);
+  WriteFile(file, line.data(), static_cast<DWORD>(line.size()), &done, nullptr);
+  CloseHandle(file);
 }
 
 int main(int argc, char** argv) {
@@ -44,6 +75,7 @@ int main(int argc, char** argv) {
     WriteFile(file, utf8.data(), static_cast<DWORD>(utf8.size()), &written, nullptr);
     CloseHandle(file);
     while (GetFileAttributesW(L"vok.hold") != INVALID_FILE_ATTRIBUTES) Sleep(20);
+    WriteStandardError(argc > 1 ? argv[argc - 1] : nullptr);
     const char* exit = argc > 1 ? std::strstr(argv[argc - 1], "exit=") : nullptr;
     return exit ? static_cast<int>(std::strtoul(exit + 5, nullptr, 10)) : 0;
   }

@@ -38,6 +38,42 @@ inline std::vector<std::string> ListFolder(const std::string& folder = ".") {
   return names;
 }
 
+// The bytes of a table cell: \n \r \t \\ and \xNN escaped, (L) for the line
+// that says earlier lines were left out.
+inline std::string Unescape(const std::string& cell) {
+  std::string bytes;
+  for (std::size_t i = 0; i < cell.size(); ++i) {
+    if (cell.compare(i, 3, "(L)") == 0) {
+      bytes += "(earlier lines left out)";
+      i += 2;
+    } else if (cell[i] != '\\') {
+      bytes += cell[i];
+    } else if (cell[++i] == 'x') {
+      bytes += static_cast<char>(std::stoi(cell.substr(i + 1, 2), nullptr, 16));
+      i += 2;
+    } else {
+      bytes += cell[i] == 'n' ? '\n' : cell[i] == 'r' ? '\r' : cell[i] == 't' ? '\t' : cell[i];
+    }
+  }
+  return bytes;
+}
+
+// The rows of a tab-separated table, unescaped, less its comment lines.
+inline std::vector<std::vector<std::string>> TableRows(const std::string& path,
+                                                       std::size_t columns) {
+  std::vector<std::vector<std::string>> rows;
+  std::istringstream table(ReadFile(path));
+  for (std::string row; std::getline(table, row);) {
+    if (row[0] == '#') continue;
+    std::istringstream line(row);
+    for (auto& cell : rows.emplace_back(columns)) {
+      std::getline(line, cell, '\t');
+      cell = Unescape(cell);
+    }
+  }
+  return rows;
+}
+
 // A fresh, empty working folder for one test; the previous one is restored
 // afterwards.
 struct ScratchDir {

@@ -392,8 +392,18 @@ class Walk {
       PostMessageW(app.window(), WM_SYSCOMMAND, SC_RESTORE, 0);
       Expect(WaitUntil([&] { return !IsIconic(app.window()); }), "not restored");
     } else {
-      Expect(BringToFront(other_), "another window does not come to the front");
-      Expect(BringToFront(app.window()), "the window does not come back to the front");
+      // The other window is this thread's: its messages must flow while
+      // another window takes the front from it.
+      const auto front = [](HWND window) {
+        return WaitUntil([&] {
+          for (MSG message; PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE);) {
+            DispatchMessageW(&message);
+          }
+          return SetForegroundWindow(window) && GetForegroundWindow() == window;
+        });
+      };
+      Expect(front(other_), "another window does not come to the front");
+      Expect(front(app.window()), "the window does not come back to the front");
     }
     Expect(WaitUntil([&] { return app.Focus() == before; }),
            "the focus is not back in control " + std::to_string(GetDlgCtrlID(before)) +

@@ -4,7 +4,8 @@
 // folder, types, clicks, reads and dismisses its boxes, closes it, and reads
 // what the recording vok.exe logged.
 #include <windows.h>
-
+// psapi.h and tlhelp32.h need windows.h first.
+#include <psapi.h>
 #include <tlhelp32.h>
 
 #include <filesystem>
@@ -105,9 +106,9 @@ class App {
   std::wstring ShownBox(DWORD timeoutMs = 10000) const {
     HWND box = nullptr;
     if (!WaitUntil([&] { return (box = Find(L"#32770")) != nullptr; }, timeoutMs)) return L"";
-    wchar_t title[256] = {}, text[1024] = {};
+    wchar_t title[256] = {}, text[4096] = {};
     GetWindowTextW(box, title, 256);
-    GetDlgItemTextW(box, 0xFFFF, text, 1024);
+    GetDlgItemTextW(box, 0xFFFF, text, 4096);
     return std::wstring(title) + L": " + text;
   }
   // The next message box, as ShownBox reads it, which is then dismissed with
@@ -146,6 +147,12 @@ class App {
     }
     CloseHandle(snapshot);
     return found;
+  }
+  // The most memory the program has used so far.
+  SIZE_T PeakWorkingSet() const {
+    PROCESS_MEMORY_COUNTERS counters{};
+    GetProcessMemoryInfo(process_.hProcess, &counters, sizeof(counters));
+    return counters.PeakWorkingSetSize;
   }
   void WaitForScripts() const {
     WaitUntil([&] { return !RunsScripts(); }, 30000);

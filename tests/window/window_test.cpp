@@ -307,30 +307,165 @@ TEST(Window, CloseWhileABoxIsOpenEndsTheProgram) {
   }
 }
 
-// A script that fails is told, by job, name and reason, as the exit code
-// that really came back says; success is not. The real stand-in tool fails
-// to pack a folder that isn't there. Under Wine a closed console ends cmd.exe
-// with 0, so the recording tool ends with the code Windows gives instead.
-TEST(Jobs, FailedScriptsAreTold) {
+// The script is written in the code page its console will read it in, as
+// the user's console settings give it; a name whose bytes that code page
+// cannot settle is refused. Wine's console ignores these settings, so this
+// checks the script's bytes. It changes the settings of its own Wine prefix
+// (tests/window/CMakeLists.txt), never the one the other tests share.
+TEST(Jobs, ScriptFollowsTheConsoleCodePageSettings) {
+  if (!std::getenv("VOK_CONSOLE_SETTINGS")) GTEST_SKIP() << "runs in a Wine prefix of its own";
+  const auto set = [](const wchar_t* key, const wchar_t* name, DWORD type, const void* data,
+                      DWORD size) {
+    if (!data) return (void)RegDeleteKeyValueW(HKEY_CURRENT_USER, key, name);
+    ASSERT_EQ(RegSetKeyValueW(HKEY_CURRENT_USER, key, name, type, data, size), ERROR_SUCCESS);
+  };
+  const DWORD utf8 = 65001;
+  set(L"Console", L"CodePage", REG_DWORD, &utf8, sizeof(utf8));
   ToolFolder folder;
   App app;
-  for (const auto& [code, name] : {std::pair<DWORD, std::string>{0, "done"},
-                                   {0xC000013A, "closed exit=3221225786"},
-                                   {1, "caf\xC3\xA9 missing"},
-                                   {9009, "lost"}}) {
-    if (code == 1) fs::copy_file(VOK_TOOL_PATH, "vok.exe", fs::copy_options::overwrite_existing);
-    if (code == 9009) fs::remove("vok.exe");
+  const wchar_t classic[] = L"{B23D10C0-E52E-411E-9D5B-C09FDF709C7D}";
+  struct Row {
+    bool classicHost;
+    DWORD forTitle;      // 0: none
+    std::string script;  // "": the name is refused
+  };
+  for (const Row& row :
+       {Row{false, 0, ""},                        // 65001 for every console: maybe ignored
+        Row{true, 0, ""}, Row{false, 65001, ""},  // another terminal may take the console
+        Row{true, 65001, "vok.exe c     caf\xC3\xA9\r\n"},
+        Row{true, 1252, "vok.exe c     caf\xE9\r\n"}, Row{true, 12345, ""}}) {
+    SCOPED_TRACE(std::to_string(row.forTitle) + (row.classicHost ? " classic" : ""));
+    set(L"Console\\%%Startup", L"DelegationTerminal", REG_SZ, row.classicHost ? classic : nullptr,
+        sizeof(classic));
+    set(L"Console\\VOK Decompiler job", L"CodePage", REG_DWORD,
+        row.forTitle ? &row.forTitle : nullptr, sizeof(DWORD));
+    fs::remove("compile.bat");
+    const std::size_t calls = ToolCalls().size();
+    app.Type(Form1::kTxtVokCom, L"caf\u00E9");
+    app.Click(Form1::kCmdCom);
+    if (row.script.empty()) {
+      EXPECT_EQ(app.Box(), L"Invalid Name: " + Utf8ToWide(kUnsafeCharacterPrompt));
+      EXPECT_EQ(ListFolder(), Strings{});
+      continue;
+    }
+    ASSERT_TRUE(WaitUntil([&] { return ToolCalls().size() == calls + 1; }));
+    app.WaitForScripts();
+    EXPECT_EQ(ReadFile("compile.bat"), row.script);
+  }
+}
+
+// A temporary folder of the test's own, which TMP names to the copies of the
+// program that it starts.
+struct TempFolder {
+  const fs::path path = fs::current_path().concat(L"-temp");
+  std::wstring previous = std::wstring(MAX_PATH, L'\0');
+  TempFolder() {
+    previous.resize(GetEnvironmentVariableW(L"TMP", previous.data(), MAX_PATH));
+    fs::create_directory(path);
+    SetEnvironmentVariableW(L"TMP", path.c_str());
+  }
+  ~TempFolder() {
+    SetEnvironmentVariableW(L"TMP", previous.c_str());
+    std::error_code ignored;
+    fs::remove_all(path, ignored);
+  }
+  Strings Files() const { return ListFolder(path.u8string()); }
+};
+
+// A script that fails is told by job, name and reason, as the exit code that
+// really came back says, then what it wrote to standard error: the tool's
+// words in UTF-8 or the console's code page (0x82 is "\xC3\xA9" in 437, not
+// in 1252), the real stand-in tool's when it finds no folder to pack, cmd.exe's
+// own when there is no vok.exe. Success is not told, whatever it wrote there.
+// Under Wine a closed console ends cmd.exe with 0, so the recording tool ends
+// with the code Windows gives instead. The tool's standard output stays its
+// console, and no file is left once the end is told.
+TEST(Jobs, FailedScriptsAreTold) {
+  ToolFolder folder;
+  TempFolder temp;
+  App app;
+  for (Strings row : TableRows(VOK_FAILURES, 3)) {
+    const std::string& name = row[0];
+    const std::string& errors = row[1];
+    std::string& told = row[2];
+    if (const auto at = told.find("{folder}"); at != std::string::npos) {
+      told.replace(at, 8, WideToUtf8(folder.path));
+    }
+    WriteFile("vok.err", errors);
+    if (errors.empty()) fs::remove("vok.err");
+    if (name == "caf\xC3\xA9 missing") {
+      fs::copy_file(VOK_TOOL_PATH, "vok.exe", fs::copy_options::overwrite_existing);
+    }
+    if (name == "lost") fs::remove("vok.exe");
     app.Type(Form1::kTxtVokCom, Utf8ToWide(name));
     app.Click(Form1::kCmdCom);
-    const std::string told = DescribeScriptEnd(kPackJob, name, code, WideToUtf8(folder.path));
     if (told.empty()) {  // no box once the window has handled the script's end
+      ASSERT_TRUE(WaitUntil([&] { return ToolCalls().size() == (name == "done" ? 1u : 2u); }));
       app.WaitForScripts();
       ASSERT_TRUE(app.Answers() && app.Answers());
     }
-    EXPECT_EQ(app.Box(told.empty() ? 0 : 10000),
-              told.empty() ? L"" : L"Job Failed: " + Utf8ToWide(told));
+    EXPECT_EQ(WideToUtf8(app.Box(told.empty() ? 0 : 10000)), told) << name;
+    EXPECT_EQ(temp.Files(), Strings{}) << name;
     app.WaitForScripts();
   }
+  EXPECT_EQ(ListFolder(), (Strings{"compile.bat", "vok-ends.txt"}));
+  std::string ends;  // the four runs that wrote to standard error
+  for (int i = 0; i < 4; ++i) ends += "console\twrote\n";
+  EXPECT_EQ(ReadFile("vok-ends.txt"), ends);
+}
+
+// A tool that writes 50 MB to standard error before it fails: the window
+// answers while it writes, and then shows its last lines; the program reads
+// only their end, and leaves no file behind.
+TEST(Jobs, FiftyMegabytesOfErrorsShowTheirLastLines) {
+  ToolFolder folder;
+  TempFolder temp;
+  std::string lines, last = "(earlier lines left out)";
+  for (int i = 1; i <= 50; ++i) {  // 100 bytes a line, 5,000 the file
+    const std::string line = "line " + std::to_string(i) + std::string(91, '.');
+    lines += line + "\r\n";
+    if (i > 40) last += "\n" + line;
+  }
+  WriteFile("vok.err", lines);
+  App app;
+  const SIZE_T before = app.PeakWorkingSet();
+  app.Type(Form1::kTxtVokCom, L"big exit=1 repeat=10000");
+  app.Click(Form1::kCmdCom);
+  ASSERT_TRUE(WaitUntil([&] { return ToolCalls().size() == 1; }));
+  while (ReadFile("vok-ends.txt").empty()) ASSERT_TRUE(app.Answers(2000));
+  EXPECT_EQ(ReadFile("vok-ends.txt"), "console\twrote\n");
+  EXPECT_EQ(
+      WideToUtf8(app.Box()),
+      "Job Failed: The compile job for \"big exit=1 repeat=10000\" failed: vok.exe ended with "
+      "exit code 1.\n\n" +
+          last);
+  EXPECT_LT(app.PeakWorkingSet() - before, 4u << 20);
+  EXPECT_EQ(temp.Files(), Strings{});
+}
+
+// When the window closes while a script runs, the tool's later writes to
+// standard error still succeed. The file that takes them stays while they
+// may come, also through a start of the program, which removes it once the
+// script has ended.
+TEST(Jobs, ErrorFileOutlivesTheProgramUntilItsNextStart) {
+  ToolFolder folder;
+  TempFolder temp;
+  WriteFile("vok.hold", "");  // the recording vok.exe waits while it exists
+  WriteFile("vok.err", "vok: late\r\n");
+  {
+    App app;
+    app.Type(Form1::kTxtVokCom, L"late exit=1");
+    app.Click(Form1::kCmdCom);
+    ASSERT_TRUE(WaitUntil([&] { return ToolCalls().size() == 1; }));
+    EXPECT_EQ(app.Close(), 0);
+    ASSERT_TRUE(App().Answers());  // a start has looked for files to remove
+    EXPECT_EQ(temp.Files().size(), 1u);
+    fs::remove("vok.hold");
+    EXPECT_TRUE(WaitUntil([&] { return ReadFile("vok-ends.txt") == "console\twrote\n"; }));
+    app.WaitForScripts();
+  }
+  ASSERT_TRUE(App().Answers());
+  EXPECT_EQ(temp.Files(), Strings{});
 }
 
 // What the warning boxes showed, as BoxesShownDuring returns it.
@@ -569,6 +704,45 @@ TEST(Window, DropFillsTheBoxAndStartsNothing) {
   SendDlgItemMessageW(window, Form1::kCmdCom, BM_CLICK, 0, 0);
   ASSERT_TRUE(WaitUntil([&] { return ToolCalls().size() == 1; }));
   EXPECT_EQ(ToolCalls()[0], (Strings{"minimised", "c", "sample"}));
+  DestroyWindow(window);
+}
+
+// Dropped folders (without a trailing "\\", as Explorer gives them) and .vok
+// files count as inside the working folder exactly when the file system
+// takes the names for the same, whatever the user's language. Each row's
+// working folder and the folder holding the drop are made for real; where
+// the file system folds them together, the one folder holds both.
+TEST(Window, DroppedNamesFoldAsTheFileSystemFoldsThem) {
+  ScratchDir scratch;
+  ASSERT_TRUE(Form1::Register(GetModuleHandleW(nullptr)));
+  HWND window = Form1::Create(GetModuleHandleW(nullptr), SW_SHOWNORMAL);
+  struct Row {
+    const wchar_t *folder, *dropped;
+    bool same;  // to the file system
+  };
+  int row = 0;
+  for (const Row& r : {Row{L"\u00C9t\u00E9", L"\u00E9T\u00C9\\sample", true},
+                       {L"\u023A", L"\u2C65\\sample", true},
+                       {L"stra\u00DFe", L"STRASSE\\sample", false},
+                       {L"stra\u00DFe", L"STRA\u1E9EE\\sample", false},
+                       {L"\u0130", L"i\\sample", false},
+                       {L"\u0131", L"I\\sample", false},
+                       {L"\u00C9t\u00E9", L"\u00E9T\u00C9\\Save.VoK", true}}) {
+    const fs::path base = scratch.path / std::to_wstring(++row), dropped = base / r.dropped;
+    const bool file = dropped.has_extension();
+    fs::create_directories(base / r.folder);
+    file ? WriteFile(dropped.u8string(), "") : (void)fs::create_directories(dropped);
+    ASSERT_EQ(fs::exists(base / r.folder / dropped.filename()), r.same) << row;
+    fs::current_path(base / r.folder);
+    EXPECT_EQ(BoxesShownDuring(window, [&] { Drop(window, dropped.wstring()); }),
+              std::vector<std::wstring>{})
+        << row;
+    wchar_t text[MAX_PATH] = {};
+    GetDlgItemTextW(window, file ? Form1::kTxtVokDe : Form1::kTxtVokCom, text, MAX_PATH);
+    const std::wstring name = (file ? dropped.parent_path() / dropped.stem() : dropped).wstring();
+    EXPECT_EQ(text, r.same ? name.substr(name.rfind(L'\\') + 1) : name) << row;
+  }
+  fs::current_path(scratch.path);
   DestroyWindow(window);
 }
 

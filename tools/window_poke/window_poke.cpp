@@ -5,6 +5,7 @@
 //   window_poke close               closes the window
 //   window_poke wait                only waits for the window
 //   window_poke box                 prints "TITLE: TEXT" of a message box on screen (exit 1: none)
+//   window_poke ok                  presses OK in that box (exit 1: none)
 // Each command but box first waits up to 20 seconds for the window to appear.
 #include <windows.h>
 
@@ -32,15 +33,17 @@ int ControlIdOf(const wchar_t* name) {
 }
 
 int Usage() {
-  std::fputs("usage: window_poke locate | type BOX TEXT | click BUTTON | close | wait | box\n",
+  std::fputs("usage: window_poke locate | type BOX TEXT | click BUTTON | close | wait | box | ok\n",
              stderr);
   return 2;
 }
 
 // A box tells of a failed job or a fatal error; it does not need the window.
-int PrintBox() {
+// Prints its title and text, or presses its OK button.
+int PrintBox(bool pressOk) {
   HWND box = FindWindowW(L"#32770", nullptr);
   if (!box || !IsWindowVisible(box)) return 1;
+  if (pressOk) return PostMessageW(GetDlgItem(box, IDOK), BM_CLICK, 0, 0) ? 0 : 1;
   wchar_t title[256] = L"", text[1024] = L"";
   GetWindowTextW(box, title, 256);
   GetDlgItemTextW(box, 0xFFFF, text, 1024);  // a message box's text
@@ -53,7 +56,7 @@ int PrintBox() {
 int wmain(int argc, wchar_t** argv) {
   if (argc < 2) return Usage();
   const std::wstring command = argv[1];
-  if (command == L"box" && argc == 2) return PrintBox();
+  if ((command == L"box" || command == L"ok") && argc == 2) return PrintBox(command == L"ok");
   HWND window = FindForm1();
   if (!window) {
     std::fputs("window_poke: the window did not appear\n", stderr);
