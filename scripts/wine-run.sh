@@ -47,6 +47,14 @@ fi
 # Windows: the tests reach one folder by two paths of other lengths.
 [[ -e "$WINEPREFIX/dosdevices/x:" ]] || ln -sfn ../drive_c/users "$WINEPREFIX/dosdevices/x:"
 
+# A program that crashes ends with its exception code (0xC0000005, say), as a
+# test expects to see it: Wine's debugger would keep it alive, and the test
+# waiting for its end, forever. The debugger named here cannot start.
+if ! grep -q '^"Debugger"="no-debugger' "$WINEPREFIX/system.reg"; then
+  "$loader" reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug' /v Debugger \
+    /t REG_SZ /d no-debugger /f >/dev/null 2>&1
+fi
+
 dpi_is_set() {
   grep -q "^\"LogPixels\"=dword:$(printf %08x "$VOK_DPI")" "$WINEPREFIX/user.reg"
 }

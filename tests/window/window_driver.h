@@ -25,6 +25,11 @@ inline bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs = 
   return condition();
 }
 
+// Brings the window to the front, as a click on its taskbar button does.
+inline bool BringToFront(HWND window) {
+  return WaitUntil([&] { return SetForegroundWindow(window) && GetForegroundWindow() == window; });
+}
+
 // A scratch working folder with the recording tool in it as vok.exe.
 struct ToolFolder : ScratchDir {
   ToolFolder() { std::filesystem::copy_file(VOK_RECORDER_PATH, "vok.exe"); }
@@ -57,7 +62,7 @@ class App {
         !WaitUntil([&] { return (window_ = Find(L"VokDecompilerForm1")) != nullptr; })) {
       throw std::runtime_error("the program's window did not appear");
     }
-    WaitUntil([&] { return SetForegroundWindow(window_) && GetForegroundWindow() == window_; });
+    BringToFront(window_);
   }
   ~App() {
     TerminateProcess(process_.hProcess, 99);  // when still running
@@ -96,17 +101,25 @@ class App {
     PostMessageW(Focus(), WM_KEYDOWN, key, 1);
     PostMessageW(Focus(), WM_KEYUP, key, 0xC0000001);
   }
-  // "<title>: <text>" of the next message box, which is then dismissed with
-  // OK; empty when none shows in time.
-  std::wstring Box(DWORD timeoutMs = 10000) const {
+  // "<title>: <text>" of the message box on screen, left open; empty when
+  // none shows in time.
+  std::wstring ShownBox(DWORD timeoutMs = 10000) const {
     HWND box = nullptr;
     if (!WaitUntil([&] { return (box = Find(L"#32770")) != nullptr; }, timeoutMs)) return L"";
     wchar_t title[256] = {}, text[4096] = {};
     GetWindowTextW(box, title, 256);
     GetDlgItemTextW(box, 0xFFFF, text, 4096);
+    return std::wstring(title) + L": " + text;
+  }
+  // The next message box, as ShownBox reads it, which is then dismissed with
+  // OK.
+  std::wstring Box(DWORD timeoutMs = 10000) const {
+    const std::wstring shown = ShownBox(timeoutMs);
+    HWND box = Find(L"#32770");
+    if (!box) return shown;
     PostMessageW(GetDlgItem(box, IDOK), BM_CLICK, 0, 0);
     WaitUntil([&] { return !IsWindow(box); });
-    return std::wstring(title) + L": " + text;
+    return shown;
   }
   // Asks the window to close; the exit code, or -1 when it stays open.
   int Close(UINT message = WM_CLOSE, WPARAM wParam = 0) {

@@ -675,10 +675,6 @@ TEST(Window, FocusComesBackWhereTheUserLeftIt) {
   App app;
   HWND other = CreateWindowExW(0, L"STATIC", L"another program", WS_POPUP | WS_VISIBLE, 0, 0, 100,
                                100, nullptr, nullptr, nullptr, nullptr);
-  const auto bringToFront = [](HWND window) {
-    return WaitUntil(
-        [&] { return SetForegroundWindow(window) && GetForegroundWindow() == window; });
-  };
   const auto minimised = [&](bool iconic) {
     PostMessageW(app.window(), WM_SYSCOMMAND, iconic ? SC_MINIMIZE : SC_RESTORE, 0);
     return WaitUntil([&] { return (IsIconic(app.window()) != FALSE) == iconic; });
@@ -689,7 +685,7 @@ TEST(Window, FocusComesBackWhereTheUserLeftIt) {
     ASSERT_TRUE(WaitUntil([&] { return app.Focus() == app.Control(box); }));
     ASSERT_TRUE(minimised(true) && minimised(false));
     EXPECT_TRUE(WaitUntil([&] { return app.Focus() == app.Control(box); })) << box;
-    ASSERT_TRUE(bringToFront(other) && bringToFront(app.window()));
+    ASSERT_TRUE(BringToFront(other) && BringToFront(app.window()));
     EXPECT_TRUE(WaitUntil([&] { return app.Focus() == app.Control(box); })) << box;
     const std::size_t calls = ToolCalls().size();
     WriteFile("vok.hold", "");
@@ -699,7 +695,7 @@ TEST(Window, FocusComesBackWhereTheUserLeftIt) {
     EXPECT_NE(GetForegroundWindow(), app.window()) << "the console is active";
     std::filesystem::remove("vok.hold");
     app.WaitForScripts();
-    ASSERT_TRUE(bringToFront(app.window()));
+    ASSERT_TRUE(BringToFront(app.window()));
     EXPECT_TRUE(WaitUntil([&] { return app.Focus() == app.Control(button); })) << button;
   }
   DestroyWindow(other);
