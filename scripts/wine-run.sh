@@ -22,14 +22,23 @@ export WINEDEBUG=${WINEDEBUG:--all}
 export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
 export WINELOADER=$loader
 
-if [[ ! -f "$WINEPREFIX/system.reg" ]]; then
+# The prefix is made once, and marked ready once it is set up.
+ready=$WINEPREFIX/.vok-prefix-ready
+if [[ ! -f "$ready" ]]; then
   mkdir -p "$(dirname "$WINEPREFIX")"
   # Parallel tests may all find the prefix missing: let one create it.
   exec 9>"$WINEPREFIX.lock"
   flock 9
-  if [[ ! -f "$WINEPREFIX/system.reg" ]]; then
-    "$loader" wineboot -i >/dev/null 2>&1 || true
+  if [[ ! -f "$ready" ]]; then
+    [[ -f "$WINEPREFIX/system.reg" ]] || "$loader" wineboot -i >/dev/null 2>&1 || true
+    # A program that crashes ends with its exception code (0xC0000005, say),
+    # as a test expects to see it: Wine's debugger would keep it alive, and
+    # the test waiting for its end, forever. The debugger named here cannot
+    # start.
+    "$loader" reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug' /v Debugger \
+      /t REG_SZ /d no-debugger /f >/dev/null 2>&1
     /usr/lib/wine/wineserver -w
+    touch "$ready"
   fi
   flock -u 9
 fi
@@ -46,14 +55,6 @@ fi
 # X: is a drive letter for C:\users, as subst or a mapped drive gives on
 # Windows: the tests reach one folder by two paths of other lengths.
 [[ -e "$WINEPREFIX/dosdevices/x:" ]] || ln -sfn ../drive_c/users "$WINEPREFIX/dosdevices/x:"
-
-# A program that crashes ends with its exception code (0xC0000005, say), as a
-# test expects to see it: Wine's debugger would keep it alive, and the test
-# waiting for its end, forever. The debugger named here cannot start.
-if ! grep -q '^"Debugger"="no-debugger' "$WINEPREFIX/system.reg"; then
-  "$loader" reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug' /v Debugger \
-    /t REG_SZ /d no-debugger /f >/dev/null 2>&1
-fi
 
 dpi_is_set() {
   grep -q "^\"LogPixels\"=dword:$(printf %08x "$VOK_DPI")" "$WINEPREFIX/user.reg"
