@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <map>
-#include <sstream>
 #include <utility>
 
 #include "console_code_page.h"
@@ -81,12 +80,8 @@ TEST_F(Jobs, TypedNamesGiveTheseScriptsOrWarnings) {
     std::string state = "";  // "running" (the job's last script), or the working folder
   };
   std::vector<Case> cases;
-  std::istringstream table(ReadFile(VOK_NAMES));
-  for (std::string row; std::getline(table, row);) {
-    std::istringstream columns(row);
-    std::vector<std::string> fields(4);
-    for (auto& field : fields) std::getline(columns, field, '\t');
-    if (row[0] != '#') cases.push_back({row[0], fields[1], fields[2], fields[3]});
+  for (const Strings& row : TableRows(VOK_NAMES, 4, true)) {
+    cases.push_back({row[0][0], row[1], row[2], row[3]});
   }
   ASSERT_GE(cases.size(), 20u);
   // Control characters, and the longest lines cmd.exe reads (8191 characters).
@@ -185,13 +180,10 @@ TEST_F(Jobs, ErrorTextShowsTheLastLines) {
 // What a drop of files and folders fills in, or that it is refused; a drop
 // never touches a file.
 TEST_F(Jobs, DropsFillTheBoxesOrAreRefused) {
-  std::istringstream table(ReadFile(VOK_DROPS));
-  for (std::string row; std::getline(table, row);) {
-    if (row[0] == '#') continue;
-    SCOPED_TRACE(row);
-    std::istringstream columns(row);
-    std::string paths, expected;
-    std::getline(std::getline(std::getline(columns, folder_, '\t'), paths, '\t'), expected);
+  for (const Strings& row : TableRows(VOK_DROPS, 3, true)) {
+    SCOPED_TRACE(row[1]);
+    folder_ = row[0];
+    const std::string &paths = row[1], &expected = row[2];
     Strings dropped;
     kinds_.clear();
     for (std::size_t from = 0, to = 0; to != std::string::npos; from = to + 3) {
@@ -226,13 +218,8 @@ TEST(ConsoleCodePage, FollowsTheSettingsAsTheConsoleHostReadsThem) {
     setting.installed = text.back() != '*';
     return setting;
   };
-  std::istringstream table(ReadFile(VOK_CONSOLE_CODE_PAGES));
-  for (std::string row; std::getline(table, row);) {
-    if (row[0] == '#') continue;
-    SCOPED_TRACE(row);
-    std::istringstream columns(row);
-    std::vector<std::string> fields(5);
-    for (auto& field : fields) std::getline(columns, field, '\t');
+  for (const Strings& fields : TableRows(VOK_CONSOLE_CODE_PAGES, 5, true)) {
+    SCOPED_TRACE(fields[0] + " " + fields[2] + " " + fields[3]);
     ConsoleSettings settings;
     settings.oem = static_cast<std::uint32_t>(std::stoul(fields[0]));
     settings.classicHost = fields[1] == "yes";

@@ -58,9 +58,10 @@ inline std::string Unescape(const std::string& cell) {
   return bytes;
 }
 
-// The rows of a tab-separated table, unescaped, less its comment lines.
-inline std::vector<std::vector<std::string>> TableRows(const std::string& path,
-                                                       std::size_t columns) {
+// The rows of a tab-separated table, less its comment lines; its cells
+// unescaped unless they are `raw` (a backslash is then a backslash).
+inline std::vector<std::vector<std::string>> TableRows(const std::string& path, std::size_t columns,
+                                                       bool raw = false) {
   std::vector<std::vector<std::string>> rows;
   std::istringstream table(ReadFile(path));
   for (std::string row; std::getline(table, row);) {
@@ -68,7 +69,7 @@ inline std::vector<std::vector<std::string>> TableRows(const std::string& path,
     std::istringstream line(row);
     for (auto& cell : rows.emplace_back(columns)) {
       std::getline(line, cell, '\t');
-      cell = Unescape(cell);
+      if (!raw) cell = Unescape(cell);
     }
   }
   return rows;

@@ -114,119 +114,6 @@ TEST(Jobs, NamesReachTheToolExactlyOrAreRefused) {
   for (const auto& lane : {"0/", "1/", "2/"}) EXPECT_EQ(ListFolder(lane), Strings{"cmd.exe"});
 }
 
-// A failing file operation is reported with the file's name and the system's
-// text, and ends the program with status 1; the folder stays as it was. The
-// faults, when a job writes its script and when the window closes and
-// removes the script this run wrote: the script held open by another
-// program, or read-only.
-TEST(Jobs, FailuresAreReportedAndEndTheProgram) {
-  struct Fault {
-    const wchar_t* operation;
-    DWORD error, attributes;
-    bool atClose;
-  };
-  for (const Fault& fault :
-       {Fault{L"open", ERROR_SHARING_VIOLATION, 0, false},
-        Fault{L"delete", ERROR_ACCESS_DENIED, FILE_ATTRIBUTE_READONLY, false},
-        Fault{L"delete", ERROR_SHARING_VIOLATION, 0, true},
-        Fault{L"delete", ERROR_ACCESS_DENIED, FILE_ATTRIBUTE_READONLY, true}}) {
-    SCOPED_TRACE(fault.atClose);
-    ToolFolder folder;
-    const std::string script = fault.atClose ? "vok.exe c     data\r\n" : "mine\r\n";
-    if (!fault.atClose) WriteFile("compile.bat", script);
-    App app;
-    const auto press = [&] {
-      app.Type(Form1::kTxtVokCom, L"data");
-      app.Click(Form1::kCmdCom);
-    };
-    if (fault.atClose) {
-      press();
-      ASSERT_TRUE(WaitUntil([&] { return ToolCalls().size() == 1; }));
-      app.WaitForScripts();
-    }
-    SetFileAttributesW(L"compile.bat", fault.attributes | FILE_ATTRIBUTE_NORMAL);
-    HANDLE held = fault.attributes ? INVALID_HANDLE_VALUE
-                                   : CreateFileW(L"compile.bat", GENERIC_READ, 0, nullptr,
-                                                 OPEN_EXISTING, 0, nullptr);
-    fault.atClose ? (void)PostMessageW(app.window(), WM_CLOSE, 0, 0) : press();
-    EXPECT_EQ(app.Box(), L"VOK Decompiler: Could not " + std::wstring(fault.operation) +
-                             L" \"compile.bat\": " + Utf8ToWide(SystemErrorText(fault.error)) +
-                             L"\n\nVOK Decompiler will now close.");
-    EXPECT_EQ(app.WaitForExit(), 1);
-    CloseHandle(held);
-    SetFileAttributesW(L"compile.bat", FILE_ATTRIBUTE_NORMAL);
-    EXPECT_EQ(ListFolder(), Strings{"compile.bat"});
-    EXPECT_EQ(ReadFile("compile.bat"), script);
-    EXPECT_EQ(ToolCalls().size(), fault.atClose ? 1u : 0u);
-  }
-}
-
-// An event named as the working folder's reservation of the script, which
-// this user may not open, as a copy running elevated or as another user
-// makes it.
-HANDLE ForeignReservation(const wchar_t* script) {
-  HANDLE folder = CreateFileW(L".", FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                              nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-  BY_HANDLE_FILE_INFORMATION id{};
-  GetFileInformationByHandle(folder, &id);
-  CloseHandle(folder);
-  wchar_t name[128];
-  swprintf(name, 128, L"Local\\VOK Decompiler script %08lX %08lX %08lX %ls",
-           id.dwVolumeSerialNumber, id.nFileIndexHigh, id.nFileIndexLow, script);
-  SECURITY_DESCRIPTOR descriptor;
-  ACL noAccess;
-  InitializeSecurityDescriptor(&descriptor, SECURITY_DESCRIPTOR_REVISION);
-  InitializeAcl(&noAccess, sizeof(noAccess), ACL_REVISION);
-  SetSecurityDescriptorDacl(&descriptor, TRUE, &noAccess, FALSE);
-  SECURITY_ATTRIBUTES attributes{sizeof(attributes), &descriptor, FALSE};
-  return CreateEventW(&attributes, TRUE, FALSE, name);
-}
-
-// While a job's script runs, its button is refused and nothing changes, in
-// this copy and in another copy in the same folder, reached through another
-// path (scripts/wine-run.sh maps X: to C:\users, as subst would), also once
-// the first copy has closed; a script reserved by a copy this user may not
-// see into is refused too; the other job stays free, and the window answers
-// all along. (Rewriting the script beneath the running cmd.exe would run a
-// fragment of the new name as a command.)
-TEST(Jobs, NoSecondRunBeneathARunningScript) {
-  ToolFolder folder;
-  WriteFile("vok.hold", "");  // the recording vok.exe waits while it exists
-  const std::wstring here = fs::current_path().wstring(), users = L"C:\\users\\";
-  ASSERT_EQ(here.substr(0, users.size()), users);
-  const std::wstring elsewhere = L"X:\\" + here.substr(users.size());
-  ASSERT_NE(GetFileAttributesW((elsewhere + L"\\vok.hold").c_str()), INVALID_FILE_ATTRIBUTES);
-  App first, second(elsewhere);
-  HANDLE foreign = ForeignReservation(L"decompile.bat");
-  first.Type(Form1::kTxtVokDe, L"other");
-  first.Click(Form1::kCmdDe);
-  EXPECT_EQ(first.Box().substr(0, 38), L"Job Running: The last decompile job is");
-  CloseHandle(foreign);
-  first.Type(Form1::kTxtVokCom, L"first");
-  first.Click(Form1::kCmdCom);
-  ASSERT_TRUE(WaitUntil([&] { return ToolCalls().size() == 1; }));
-  for (App* app : {&first, &second}) {
-    app->Type(Form1::kTxtVokCom, L"aaaaaa& echo x> pwned.txt");
-    app->Click(Form1::kCmdCom);
-    EXPECT_EQ(app->Box().substr(0, 36), L"Job Running: The last compile job is");
-  }
-  EXPECT_EQ(ReadFile("compile.bat"), "vok.exe c     first\r\n");
-  EXPECT_TRUE(first.Answers(2000));
-  // The script outlives the copy that started it, and so does the guard.
-  EXPECT_EQ(first.Close(), 0);
-  second.Click(Form1::kCmdCom);
-  EXPECT_EQ(second.Box().substr(0, 36), L"Job Running: The last compile job is");
-  second.Type(Form1::kTxtVokDe, L"other");
-  second.Click(Form1::kCmdDe);
-  ASSERT_TRUE(WaitUntil([&] { return ToolCalls().size() == 2; }));
-  fs::remove("vok.hold");
-  first.WaitForScripts();
-  second.WaitForScripts();
-  second.Click(Form1::kCmdCom);
-  ASSERT_TRUE(WaitUntil([&] { return ToolCalls().size() == 3; }));
-  EXPECT_EQ(ToolCalls()[2], (Strings{"minimised", "c", "aaaaaa& echo x> pwned.txt"}));
-}
-
 // The script is written in the code page its console will read it in, as
 // the user's console settings give it; a name whose bytes that code page
 // cannot settle is refused. Wine's console ignores these settings, so this
@@ -607,35 +494,18 @@ TEST(Window, WarningsHaveTheExclamationIconAndOneOkButton) {
   EXPECT_EQ(ListFolder(), Strings{});
 }
 
-// The window takes drops. A dropped folder fills the pack box, the focus goes
-// there, the drop is freed, and nothing starts until "Compile" is pressed.
-TEST(Window, DropFillsTheBoxAndStartsNothing) {
-  ToolFolder folder;
-  fs::create_directory("sample");
-  ASSERT_TRUE(Form1::Register(GetModuleHandleW(nullptr)));
-  HWND window = Form1::Create(GetModuleHandleW(nullptr), SW_SHOWNORMAL);
-  EXPECT_TRUE(GetWindowLongW(window, GWL_EXSTYLE) & WS_EX_ACCEPTFILES) << "Explorer may drop";
-  EXPECT_EQ(GlobalFlags(Drop(window, folder.path / L"sample")), GMEM_INVALID_HANDLE);
-  wchar_t text[64] = {};
-  GetDlgItemTextW(window, Form1::kTxtVokCom, text, 64);
-  EXPECT_EQ(std::make_pair(std::wstring(text), GetFocus()),
-            std::make_pair(std::wstring(L"sample"), GetDlgItem(window, Form1::kTxtVokCom)));
-  EXPECT_EQ(ListFolder(), Strings{"sample"});
-  SendDlgItemMessageW(window, Form1::kCmdCom, BM_CLICK, 0, 0);
-  ASSERT_TRUE(WaitUntil([&] { return ToolCalls().size() == 1; }));
-  EXPECT_EQ(ToolCalls()[0], (Strings{"minimised", "c", "sample"}));
-  DestroyWindow(window);
-}
-
-// Dropped folders (without a trailing "\\", as Explorer gives them) and .vok
-// files count as inside the working folder exactly when the file system
+// The window takes drops, as Explorer makes them: a dropped folder fills the
+// pack box, a .vok file the unpack box; the focus goes there, the drop is
+// freed, and nothing starts. Dropped folders (without a trailing "\\") and
+// .vok files count as inside the working folder exactly when the file system
 // takes the names for the same, whatever the user's language. Each row's
 // working folder and the folder holding the drop are made for real; where
 // the file system folds them together, the one folder holds both.
-TEST(Window, DroppedNamesFoldAsTheFileSystemFoldsThem) {
+TEST(Window, DropsFillTheBoxesAsTheFileSystemFoldsNames) {
   ScratchDir scratch;
   ASSERT_TRUE(Form1::Register(GetModuleHandleW(nullptr)));
   HWND window = Form1::Create(GetModuleHandleW(nullptr), SW_SHOWNORMAL);
+  EXPECT_TRUE(GetWindowLongW(window, GWL_EXSTYLE) & WS_EX_ACCEPTFILES) << "Explorer may drop";
   struct Row {
     const wchar_t *folder, *dropped;
     bool same;  // to the file system
@@ -654,39 +524,30 @@ TEST(Window, DroppedNamesFoldAsTheFileSystemFoldsThem) {
     file ? WriteFile(dropped.u8string(), "") : (void)fs::create_directories(dropped);
     ASSERT_EQ(fs::exists(base / r.folder / dropped.filename()), r.same) << row;
     fs::current_path(base / r.folder);
-    EXPECT_EQ(BoxesShownDuring(window, [&] { Drop(window, dropped.wstring()); }),
+    HGLOBAL drop = nullptr;
+    EXPECT_EQ(BoxesShownDuring(window, [&] { drop = Drop(window, dropped.wstring()); }),
               std::vector<std::wstring>{})
         << row;
+    EXPECT_EQ(GlobalFlags(drop), GMEM_INVALID_HANDLE) << row;
+    const int box = file ? Form1::kTxtVokDe : Form1::kTxtVokCom;
     wchar_t text[MAX_PATH] = {};
-    GetDlgItemTextW(window, file ? Form1::kTxtVokDe : Form1::kTxtVokCom, text, MAX_PATH);
+    GetDlgItemTextW(window, box, text, MAX_PATH);
     const std::wstring name = (file ? dropped.parent_path() / dropped.stem() : dropped).wstring();
     EXPECT_EQ(text, r.same ? name.substr(name.rfind(L'\\') + 1) : name) << row;
+    EXPECT_EQ(GetFocus(), GetDlgItem(window, box)) << row;
+    EXPECT_FALSE(fs::exists("compile.bat") || fs::exists("decompile.bat")) << row;
   }
   fs::current_path(scratch.path);
   DestroyWindow(window);
 }
 
-// The focus comes back to the control that had it when the user switches to
-// another program and back, or minimises the window and restores it: in each
-// text box; and on the button after a job, whose console takes the
-// activation while it runs.
-TEST(Window, FocusComesBackWhereTheUserLeftIt) {
+// After a job, whose console takes the activation while it runs, the focus
+// is back on the button that started it.
+TEST(Window, FocusComesBackToTheButtonAfterAJob) {
   ToolFolder folder;
   App app;
-  HWND other = CreateWindowExW(0, L"STATIC", L"another program", WS_POPUP | WS_VISIBLE, 0, 0, 100,
-                               100, nullptr, nullptr, nullptr, nullptr);
-  const auto minimised = [&](bool iconic) {
-    PostMessageW(app.window(), WM_SYSCOMMAND, iconic ? SC_MINIMIZE : SC_RESTORE, 0);
-    return WaitUntil([&] { return (IsIconic(app.window()) != FALSE) == iconic; });
-  };
   for (const auto& [box, button] :
        {std::pair{Form1::kTxtVokDe, Form1::kCmdDe}, std::pair{Form1::kTxtVokCom, Form1::kCmdCom}}) {
-    app.ClickInto(box);
-    ASSERT_TRUE(WaitUntil([&] { return app.Focus() == app.Control(box); }));
-    ASSERT_TRUE(minimised(true) && minimised(false));
-    EXPECT_TRUE(WaitUntil([&] { return app.Focus() == app.Control(box); })) << box;
-    ASSERT_TRUE(BringToFront(other) && BringToFront(app.window()));
-    EXPECT_TRUE(WaitUntil([&] { return app.Focus() == app.Control(box); })) << box;
     const std::size_t calls = ToolCalls().size();
     WriteFile("vok.hold", "");
     app.Type(box, L"name");
@@ -698,7 +559,6 @@ TEST(Window, FocusComesBackWhereTheUserLeftIt) {
     ASSERT_TRUE(BringToFront(app.window()));
     EXPECT_TRUE(WaitUntil([&] { return app.Focus() == app.Control(button); })) << button;
   }
-  DestroyWindow(other);
 }
 
 // The focus starts in the unpack box, and Tab cycles through the text boxes
