@@ -11,6 +11,10 @@
 //                        its box if one shows, as a session's end sends it
 //   N minimise|switch [J]  copy N is minimised and restored, or left for
 //                        another window and back, after a click into box J
+//   N front [box|button J]  copy N is brought to the front; the focus must
+//                        be on that control
+//   N behind             another window (a job's console) is in front of it
+//   N tab                copy N gets the Tab key
 //   hold | release       the tool is held running, or let go
 //   other J open|read-only|reserve|free  another program holds script J
 //                        open, makes it read-only, or a copy running as
@@ -126,7 +130,7 @@ class Walk {
   void Do(const std::string& action) {
     trace += action + "\n";
     std::istringstream words(action);
-    std::string first, verb, option;
+    std::string first, verb, option, more;
     int job = 0;
     words >> first;
     if (first == "start" || first == "hold" || first == "release" || first == "other") {
@@ -139,14 +143,24 @@ class Walk {
     }
     const int i = std::stoi(first);
     Expect(i < static_cast<int>(copies_.size()) && copies_[i].open, "no such copy open");
-    words >> verb >> option;
+    words >> verb >> option >> more;
     job = option == "1";
+    App& app = *copies_[i].app;
     const std::size_t name = action.find(" type ") + 8;  // after "N type J "
     if (verb == "type") Type(i, job, name < action.size() ? action.substr(name) : "");
     if (verb == "press") Press(i, job);
     if (verb == "dismiss") Dismiss(i);
     if (verb == "close") Close(i, option == "button");
     if (verb == "minimise" || verb == "switch") LeaveAndComeBack(i, verb == "minimise", option);
+    if (verb == "tab") app.Key(VK_TAB);
+    if (verb == "behind") Expect(GetForegroundWindow() != app.window(), "the window is in front");
+    if (verb == "front") {
+      const int control =
+          option.empty() ? 0 : (option == "box" ? kTextBoxes : kButtons)[more == "1"];
+      Expect(BringToFront(app.window()) &&
+                 WaitUntil([&] { return !control || app.Focus() == app.Control(control); }),
+             "the focus is not on the " + option + " " + more);
+    }
     Check();
   }
 
@@ -383,21 +397,12 @@ class Walk {
       PostMessageW(app.window(), WM_SYSCOMMAND, SC_RESTORE, 0);
       Expect(WaitUntil([&] { return !IsIconic(app.window()); }), "not restored");
     } else {
-      // The other window is this thread's: its messages must flow while
-      // another window takes the front from it. Now and then Wine keeps the
-      // other window in front for good; the switch is then made again.
-      const auto front = [](HWND window) {
-        return WaitUntil(
-            [&] {
-              for (MSG message; PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE);) {
-                DispatchMessageW(&message);
-              }
-              return SetForegroundWindow(window) && GetForegroundWindow() == window;
-            },
-            3000);
-      };
+      // Now and then Wine keeps the other window in front for good; the
+      // switch is then made again.
       bool back = false;
-      for (int tries = 0; tries < 3 && !back; ++tries) back = front(other_) && front(app.window());
+      for (int tries = 0; tries < 3 && !back; ++tries) {
+        back = BringToFront(other_, 3000) && BringToFront(app.window(), 3000);
+      }
       Expect(back, "the window does not come back to the front");
     }
     Expect(WaitUntil([&] { return app.Focus() == before; }),

@@ -26,8 +26,16 @@ inline bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs = 
 }
 
 // Brings the window to the front, as a click on its taskbar button does.
-inline bool BringToFront(HWND window) {
-  return WaitUntil([&] { return SetForegroundWindow(window) && GetForegroundWindow() == window; });
+// The messages of this thread's own windows flow meanwhile.
+inline bool BringToFront(HWND window, DWORD timeoutMs = 10000) {
+  return WaitUntil(
+      [&] {
+        for (MSG message; PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE);) {
+          DispatchMessageW(&message);
+        }
+        return SetForegroundWindow(window) && GetForegroundWindow() == window;
+      },
+      timeoutMs);
 }
 
 // A scratch working folder with the recording tool in it as vok.exe.

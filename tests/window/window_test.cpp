@@ -541,37 +541,5 @@ TEST(Window, DropsFillTheBoxesAsTheFileSystemFoldsNames) {
   DestroyWindow(window);
 }
 
-// After a job, whose console takes the activation while it runs, the focus
-// is back on the button that started it.
-TEST(Window, FocusComesBackToTheButtonAfterAJob) {
-  ToolFolder folder;
-  App app;
-  for (const auto& [box, button] :
-       {std::pair{Form1::kTxtVokDe, Form1::kCmdDe}, std::pair{Form1::kTxtVokCom, Form1::kCmdCom}}) {
-    const std::size_t calls = ToolCalls().size();
-    WriteFile("vok.hold", "");
-    app.Type(box, L"name");
-    app.Click(button);
-    ASSERT_TRUE(WaitUntil([&] { return ToolCalls().size() == calls + 1; }));
-    EXPECT_NE(GetForegroundWindow(), app.window()) << "the console is active";
-    std::filesystem::remove("vok.hold");
-    app.WaitForScripts();
-    ASSERT_TRUE(BringToFront(app.window()));
-    EXPECT_TRUE(WaitUntil([&] { return app.Focus() == app.Control(button); })) << button;
-  }
-}
-
-// The focus starts in the unpack box, and Tab cycles through the text boxes
-// and buttons.
-TEST(Window, TabCyclesFromTheUnpackBox) {
-  ToolFolder folder;
-  App app;
-  EXPECT_TRUE(WaitUntil([&] { return app.Focus() == app.Control(Form1::kTxtVokDe); }));
-  for (int id : {Form1::kCmdDe, Form1::kTxtVokCom, Form1::kCmdCom, Form1::kTxtVokDe}) {
-    app.Key(VK_TAB);
-    EXPECT_TRUE(WaitUntil([&] { return GetDlgCtrlID(app.Focus()) == id; })) << id;
-  }
-}
-
 }  // namespace
 }  // namespace vok::test
