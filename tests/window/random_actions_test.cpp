@@ -133,7 +133,10 @@ class Walk {
     std::string first, verb, option, more;
     int job = 0;
     words >> first;
-    if (first == "start" || first == "hold" || first == "release" || first == "other") {
+    const auto known = [](const char* list, const std::string& word) {
+      return std::string(list).find(" " + word + " ") != std::string::npos;
+    };
+    if (known(" start hold release other ", first)) {
       words >> job >> option;
       if (first == "start") Start(action == "start X:");
       if (first == "hold") WriteFile("vok.hold", ""), hold_ = true;
@@ -144,6 +147,8 @@ class Walk {
     const int i = std::stoi(first);
     Expect(i < static_cast<int>(copies_.size()) && copies_[i].open, "no such copy open");
     words >> verb >> option >> more;
+    Expect(known(" type press dismiss close minimise switch tab behind front ", verb),
+           "no such action");
     job = option == "1";
     App& app = *copies_[i].app;
     const std::size_t name = action.find(" type ") + 8;  // after "N type J "
