@@ -7,7 +7,7 @@
 // as it would for such a tool.
 //
 // Appends one line per call to "vok-calls.txt" in the working folder, UTF-8:
-// the state of its console ("minimised", "shown" or "none"), then each
+// the state of its console ("minimised", "shown", "hidden" or "none"), then each
 // argument as the C runtime split the command line, tab-separated. Then it
 // waits while a file "vok.hold" exists there, writes to standard error what
 // "vok.err" there holds (see WriteStandardError), and ends with exit code N
@@ -57,12 +57,19 @@ void WriteStandardError(const char* last) {
 }
 
 int main(int argc, char** argv) {
-  // The console as its user sees it: read once the console's own thread has
-  // handled everything sent to it so far, not in the middle of a change.
+  // The console as its user sees it. Under load its host may still be
+  // showing it when this program starts, so a console that is not minimised
+  // is given three seconds to become so before it counts as shown (or, if
+  // it never appeared, hidden).
   HWND console = GetConsoleWindow();
-  DWORD_PTR answer = 0;
-  if (console) SendMessageTimeoutW(console, WM_NULL, 0, 0, SMTO_BLOCK, 5000, &answer);
-  std::wstring record = !console ? L"none" : IsIconic(console) ? L"minimised" : L"shown";
+  bool iconic = false;
+  for (int waited = 0; console && !(iconic = IsIconic(console)) && waited < 3000; waited += 20) {
+    Sleep(20);
+  }
+  std::wstring record = !console                   ? L"none"
+                        : iconic                   ? L"minimised"
+                        : IsWindowVisible(console) ? L"shown"
+                                                   : L"hidden";
   for (int i = 1; i < argc; ++i) record += L"\t" + Wide(argv[i]);
   record += L"\n";
   std::string utf8(record.size() * 3, '\0');

@@ -44,7 +44,7 @@ struct ToolFolder : ScratchDir {
 };
 
 // The calls the recording tool logged in a folder ("" or ending in '/'): for
-// each, its console ("minimised", "shown" or "none"), then its arguments.
+// each, its console ("minimised", "shown", "hidden" or "none"), then its arguments.
 inline std::vector<std::vector<std::string>> ToolCalls(const std::string& folder = "") {
   std::vector<std::vector<std::string>> calls;
   std::istringstream log(ReadFile(folder + "vok-calls.txt"));
