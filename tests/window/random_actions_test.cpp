@@ -35,7 +35,6 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdlib>
-#include <fstream>
 #include <functional>
 #include <iostream>
 #include <memory>
@@ -495,12 +494,7 @@ class Walk {
 
 class Walks : public ::testing::Test {
  protected:
-  Walks() {
-    std::ifstream list(VOK_NAMES, std::ios::binary);
-    for (std::string line; std::getline(list, line);) {
-      (line[0] == '+' ? accepted_ : refused_).push_back(line.substr(1));
-    }
-  }
+  Walks() { ReadNames(accepted_, refused_); }
   // Walks the actions that `next` gives until it gives none, then ends the
   // walk; a failure names the walk and the actions that led to it.
   void WalkThrough(const std::string& name, const std::function<std::string(Walk&)>& next) {

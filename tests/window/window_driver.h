@@ -57,6 +57,16 @@ inline std::vector<std::vector<std::string>> ToolCalls(const std::string& folder
   return calls;
 }
 
+// The names of the names list: "+" ones, which both jobs must pass to the
+// tool exactly, into `accepted`; "-" ones, which both must refuse, into
+// `refused`.
+inline void ReadNames(std::vector<std::string>& accepted, std::vector<std::string>& refused) {
+  std::istringstream list(ReadFile(VOK_NAMES));
+  for (std::string line; std::getline(list, line);) {
+    (line[0] == '+' ? accepted : refused).push_back(line.substr(1));
+  }
+}
+
 class App {
  public:
   // Starts the program in `folder` and waits for its window, which it puts

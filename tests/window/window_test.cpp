@@ -13,7 +13,6 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
 #include <functional>
 #include <map>
 #include <memory>
@@ -48,10 +47,7 @@ using Strings = std::vector<std::string>;
 // side in folders of their own, and some close in their own ways at the end.
 TEST(Jobs, NamesReachTheToolExactlyOrAreRefused) {
   Strings accepted, refused;
-  std::ifstream list(VOK_NAMES, std::ios::binary);
-  for (std::string line; std::getline(list, line);) {
-    (line[0] == '+' ? accepted : refused).push_back(line.substr(1));
-  }
+  ReadNames(accepted, refused);
   ASSERT_GE(accepted.size(), 200u);
   ScratchDir scratch;
   const std::string lanes[] = {"0/", "1/", "2/", "3/"};
