@@ -74,13 +74,19 @@ class JobPlatform : public ScriptEncoding {
  public:
   // Opens the file at its end on the slot, creating it empty when missing.
   virtual void OpenForAppend(int slot, const std::string& fileName) = 0;
-  // Writes the text, encoded as EncodeForScript does, and CR LF.
+  // Creates the file empty on the slot; a file already there is a failure,
+  // never one to write into.
+  virtual void CreateNew(int slot, const std::string& fileName) = 0;
+  // Writes the text, encoded as EncodeForScript does, and CR LF, and
+  // remembers the file as written: its identity, last-write time and size.
   virtual void WriteLine(int slot, const std::string& text) = 0;
   // Closes the slot's file; does nothing when the slot holds none.
   virtual void Close(int slot) = 0;
   virtual void Delete(const std::string& fileName) = 0;
-  // Deletes the file; a file that is already gone counts as deleted.
-  virtual void DeleteIfPresent(const std::string& fileName) = 0;
+  // Deletes the file if it is still the one last written under that name,
+  // as it was written, without following a link. Any other file of that
+  // name (the user's, another copy's), or none, is left, and is no error.
+  virtual void DeleteIfWritten(const std::string& fileName) = 0;
   // The working directory's full name.
   virtual std::string WorkingFolder() const = 0;
   // What the full path names now.

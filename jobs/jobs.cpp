@@ -32,15 +32,6 @@ bool IsNetworkFolder(const std::string& folder) {
   return folder.rfind("\\\\", 0) == 0 || folder.rfind("//", 0) == 0;
 }
 
-// Whether a script this run started for the job has not been reported
-// ended yet; while it runs, its reservation keeps other copies off it.
-bool IsRunning(const JobKind& job, const JobSession& session) {
-  for (const auto& [run, started] : session.running) {
-    if (started.first == &job) return true;
-  }
-  return false;
-}
-
 }  // namespace
 
 const char* RefusalOf(const JobKind& job, const std::string& name, const ScriptEncoding& encoding) {
@@ -71,8 +62,8 @@ void RunJob(const JobKind& job, PlatformUi& ui, JobPlatform& platform, JobSessio
 
   ClearScript(job, platform);
   session.lastAcceptedName[job.index] = name;
-  platform.OpenForAppend(job.fileSlot, job.batchFileName);
-  session.wroteScript[job.index] = true;
+  // Created anew: a file that appeared since the delete is not ours to fill.
+  platform.CreateNew(job.fileSlot, job.batchFileName);
   platform.WriteLine(job.fileSlot, ComposeBatchLine(job, session.lastAcceptedName[job.index]));
   platform.Close(job.fileSlot);
   session.running[platform.Start(job.batchFileName)] = {&job, name};
@@ -110,17 +101,10 @@ void ReportEndedScripts(PlatformUi& ui, JobPlatform& platform, JobSession& sessi
   }
 }
 
-void CleanupOnExit(JobPlatform& platform, const JobSession& session) {
+void CleanupOnExit(JobPlatform& platform) {
   platform.Close(kUnpackJob.fileSlot);
   platform.Close(kPackJob.fileSlot);
-  for (const JobKind* job : {&kPackJob, &kUnpackJob}) {
-    if (!session.wroteScript[job->index]) continue;
-    // Once this run's last script of the job has ended, the file is ours
-    // only while no other copy in the folder has reserved it since.
-    if (IsRunning(*job, session) || platform.ReserveScript(job->batchFileName)) {
-      platform.DeleteIfPresent(job->batchFileName);
-    }
-  }
+  for (const JobKind* job : {&kPackJob, &kUnpackJob}) platform.DeleteIfWritten(job->batchFileName);
 }
 
 }  // namespace vok

@@ -13,9 +13,6 @@ namespace vok {
 struct JobSession {
   // The last name accepted by each job, indexed by JobKind::index.
   std::string lastAcceptedName[kJobCount];
-  // Whether this run wrote each job's script, so that the cleanup at exit
-  // removes our own scripts and never a file someone else put there.
-  bool wroteScript[kJobCount] = {false, false};
   // The runs started and not yet seen to end, with their job and name.
   std::map<int, std::pair<const JobKind*, std::string>> running;
 };
@@ -39,9 +36,10 @@ std::string DescribeScriptEnd(const JobKind& job, const std::string& name, std::
 // what it wrote to its standard error.
 void ReportEndedScripts(PlatformUi& ui, JobPlatform& platform, JobSession& session);
 
-// Removes the scripts this run wrote, pack script first, but leaves one that
-// another copy of the program has since written and still runs. Runs as the
-// window closes; platform failures propagate to the caller.
-void CleanupOnExit(JobPlatform& platform, const JobSession& session);
+// Removes the scripts this run wrote, pack script first, where they are still
+// as it wrote them: a file of that name that the user or another copy of the
+// program has written since is theirs. Runs as the window closes; platform
+// failures propagate to the caller.
+void CleanupOnExit(JobPlatform& platform);
 
 }  // namespace vok

@@ -16,6 +16,13 @@ namespace {
   throw PlatformError(operation, fileName, std::strerror(errno));
 }
 
+// The same file, with the same last change and size.
+bool SameAsWritten(const struct stat& now, const struct stat& written) {
+  return now.st_dev == written.st_dev && now.st_ino == written.st_ino &&
+         now.st_size == written.st_size && now.st_mtim.tv_sec == written.st_mtim.tv_sec &&
+         now.st_mtim.tv_nsec == written.st_mtim.tv_nsec;
+}
+
 }  // namespace
 
 PosixJobPlatform::PosixJobPlatform(Starter starter) : starter_(std::move(starter)) {}
@@ -35,6 +42,12 @@ void PosixJobPlatform::OpenForAppend(int slot, const std::string& fileName) {
   slots_.Put(slot, fileName, fd);
 }
 
+void PosixJobPlatform::CreateNew(int slot, const std::string& fileName) {
+  const int fd = ::open(fileName.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+  if (fd < 0) ThrowErrno("create", fileName);
+  slots_.Put(slot, fileName, fd);
+}
+
 void PosixJobPlatform::WriteLine(int slot, const std::string& text) {
   const std::string& fileName = slots_.NameOf(slot);
   auto encoded = EncodeForScript(text);
@@ -46,6 +59,7 @@ void PosixJobPlatform::WriteLine(int slot, const std::string& text) {
     if (n < 0) ThrowErrno("write", fileName);
     done += static_cast<std::size_t>(n);
   }
+  if (::fstat(slots_.HandleOf(slot), &written_[fileName]) != 0) ThrowErrno("write", fileName);
 }
 
 void PosixJobPlatform::Close(int slot) {
@@ -60,7 +74,11 @@ void PosixJobPlatform::Delete(const std::string& fileName) {
   if (::unlink(fileName.c_str()) != 0) ThrowErrno("delete", fileName);
 }
 
-void PosixJobPlatform::DeleteIfPresent(const std::string& fileName) {
+void PosixJobPlatform::DeleteIfWritten(const std::string& fileName) {
+  const auto written = written_.find(fileName);
+  struct stat now {};
+  if (written == written_.end() || ::lstat(fileName.c_str(), &now) != 0) return;
+  if (!SameAsWritten(now, written->second)) return;
   if (::unlink(fileName.c_str()) != 0 && errno != ENOENT) ThrowErrno("delete", fileName);
 }
 

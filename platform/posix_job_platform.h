@@ -1,6 +1,9 @@
 #pragma once
 
+#include <sys/stat.h>
+
 #include <functional>
+#include <map>
 #include <string>
 
 #include "job_platform.h"
@@ -21,10 +24,11 @@ class PosixJobPlatform : public JobPlatform {
 
   std::optional<std::string> EncodeForScript(const std::string& text) const override;
   void OpenForAppend(int slot, const std::string& fileName) override;
+  void CreateNew(int slot, const std::string& fileName) override;
   void WriteLine(int slot, const std::string& text) override;
   void Close(int slot) override;
   void Delete(const std::string& fileName) override;
-  void DeleteIfPresent(const std::string& fileName) override;
+  void DeleteIfWritten(const std::string& fileName) override;
   std::string WorkingFolder() const override;
   PathKind KindOf(const std::string& path) const override;
   bool SameIgnoringCase(const std::string& a, const std::string& b) const override;
@@ -37,6 +41,7 @@ class PosixJobPlatform : public JobPlatform {
   Starter starter_;
   int runs_ = 0;
   SlotTable<int> slots_;
+  std::map<std::string, struct stat> written_;  // by name, as last written
 };
 
 }  // namespace vok

@@ -1,5 +1,6 @@
 #include "win32_job_platform.h"
 
+#include <aclapi.h>
 #include <ntsecapi.h>
 #include <sddl.h>
 
@@ -8,6 +9,7 @@
 #include <utility>
 
 #include "console_code_page.h"
+#include "error_file.h"
 #include "win32_text.h"
 
 namespace vok {
@@ -23,29 +25,6 @@ std::wstring SystemCommandInterpreter(const std::string& fileName) {
   const std::wstring folder = SystemFolder();
   if (folder.empty()) ThrowLastError("start", fileName);
   return folder + L"\\cmd.exe";
-}
-
-// The name of the event that exists while a script of this name runs in the
-// working folder, in any copy of the program in this session. The folder is
-// named by its identity (volume and file index), not by its path, which
-// another drive letter, an 8.3 name or a junction would change.
-std::wstring ReservationName(const std::string& fileName) {
-  HANDLE folder = CreateFileW(L".", FILE_READ_ATTRIBUTES,
-                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                              OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-  if (folder == INVALID_HANDLE_VALUE) ThrowLastError("reserve", fileName);
-  BY_HANDLE_FILE_INFORMATION identity{};
-  const BOOL known = GetFileInformationByHandle(folder, &identity);
-  const DWORD error = GetLastError();
-  CloseHandle(folder);
-  if (!known) throw PlatformError("reserve", fileName, SystemErrorText(error));
-  std::wstring name = L"Local\\VOK Decompiler script ";
-  for (DWORD part :
-       {identity.dwVolumeSerialNumber, identity.nFileIndexHigh, identity.nFileIndexLow}) {
-    for (int shift = 28; shift >= 0; shift -= 4) name += L"0123456789ABCDEF"[(part >> shift) & 0xF];
-    name += L' ';
-  }
-  return name + Utf8ToWide(fileName);
 }
 
 // The title of each script's console. The console host looks its settings up
@@ -85,23 +64,29 @@ ConsoleSettings ReadConsoleSettings() {
   return settings;
 }
 
-// The error files' names: a prefix, 32 hexadecimal digits, a suffix.
-constexpr wchar_t kErrorFilePrefix[] = L"vok-stderr-";
-constexpr wchar_t kErrorFileSuffix[] = L".txt";
-constexpr std::size_t kErrorFileNameLength = 11 + 32 + 4;
+// The user who runs the program, as a TOKEN_USER; empty when unknown.
+std::vector<unsigned char> CurrentUser() {
+  HANDLE token = nullptr;
+  if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) return {};
+  DWORD size = 0;
+  GetTokenInformation(token, TokenUser, nullptr, 0, &size);
+  std::vector<unsigned char> user(std::max<DWORD>(size, sizeof(TOKEN_USER)));
+  if (!GetTokenInformation(token, TokenUser, user.data(), size, &size)) user.clear();
+  CloseHandle(token);
+  return user;
+}
+
+PSID UserSid(const std::vector<unsigned char>& user) {
+  return user.empty() ? nullptr : reinterpret_cast<const TOKEN_USER*>(user.data())->User.Sid;
+}
 
 // A descriptor that lets only the user who runs the program open the file,
 // whatever the folder would pass on; nothing when it cannot be had.
 PSECURITY_DESCRIPTOR UserOnlyDescriptor() {
-  HANDLE token = nullptr;
-  if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) return nullptr;
-  DWORD size = 0;
-  GetTokenInformation(token, TokenUser, nullptr, 0, &size);
-  std::vector<unsigned char> user(std::max<DWORD>(size, sizeof(TOKEN_USER)));
+  const std::vector<unsigned char> user = CurrentUser();
   wchar_t* sid = nullptr;
   PSECURITY_DESCRIPTOR descriptor = nullptr;
-  if (GetTokenInformation(token, TokenUser, user.data(), size, &size) &&
-      ConvertSidToStringSidW(reinterpret_cast<TOKEN_USER*>(user.data())->User.Sid, &sid)) {
+  if (UserSid(user) && ConvertSidToStringSidW(UserSid(user), &sid)) {
     // Protected (P): no entry inherited from the folder; full access (FA) for the user.
     const std::wstring text = L"D:P(A;;FA;;;" + std::wstring(sid) + L")";
     if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(text.c_str(), SDDL_REVISION_1,
@@ -110,13 +95,59 @@ PSECURITY_DESCRIPTOR UserOnlyDescriptor() {
     }
     LocalFree(sid);
   }
-  CloseHandle(token);
   return descriptor;
 }
 
-// The folder for the error files, as cmd.exe can take it in a redirection:
-// a "%" would be expanded there, so such a folder goes by its short name, or
-// not at all.
+// The bytes in hexadecimal, as they lie in memory.
+std::wstring Hex(const void* bytes, std::size_t size) {
+  std::wstring text;
+  for (std::size_t i = 0; i < size; ++i) {
+    const unsigned char byte = static_cast<const unsigned char*>(bytes)[i];
+    text += L"0123456789ABCDEF"[byte >> 4];
+    text += L"0123456789ABCDEF"[byte & 0xF];
+  }
+  return text;
+}
+
+// What tells the open file or folder from every other: its volume and its
+// 128-bit identifier where the system has one (a 64-bit index is not unique
+// on ReFS, and 0 on some network redirectors), else its 64-bit index. Empty,
+// with the error left for GetLastError, when it cannot be had.
+std::wstring IdentityOf(HANDLE file) {
+  FILE_ID_INFO id{};
+  if (GetFileInformationByHandleEx(file, FileIdInfo, &id, sizeof(id))) {
+    return Hex(&id.VolumeSerialNumber, sizeof(id.VolumeSerialNumber)) + L' ' +
+           Hex(&id.FileId, sizeof(id.FileId));
+  }
+  BY_HANDLE_FILE_INFORMATION info{};
+  if (!GetFileInformationByHandle(file, &info)) return L"";
+  const DWORD index[] = {info.nFileIndexLow, info.nFileIndexHigh};
+  return Hex(&info.dwVolumeSerialNumber, sizeof(DWORD)) + L' ' + Hex(index, sizeof(index));
+}
+
+// Deletes the file through its open handle.
+bool DeleteThrough(HANDLE file) {
+  FILE_DISPOSITION_INFO disposition{TRUE};
+  return SetFileInformationByHandle(file, FileDispositionInfo, &disposition, sizeof(disposition)) !=
+         FALSE;
+}
+
+// Whether the open file belongs to the user.
+bool OwnedBy(HANDLE file, PSID user) {
+  PSID owner = nullptr;
+  PSECURITY_DESCRIPTOR descriptor = nullptr;
+  if (GetSecurityInfo(file, SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION, &owner, nullptr, nullptr,
+                      nullptr, &descriptor) != ERROR_SUCCESS) {
+    return false;
+  }
+  const bool owned = user && owner && EqualSid(owner, user);
+  LocalFree(descriptor);
+  return owned;
+}
+
+// The folder for the error files, in full, as cmd.exe can take it in a
+// redirection: a "%" would be expanded there, so such a folder goes by its
+// short name, or not at all ("").
 std::wstring ErrorFileFolder() {
   std::wstring folder(MAX_PATH + 1, L'\0');
   folder.resize(GetTempPathW(MAX_PATH + 1, folder.data()));
@@ -126,39 +157,70 @@ std::wstring ErrorFileFolder() {
   return shortName.find(L'%') == std::wstring::npos ? shortName : std::wstring();
 }
 
-// Deletes the file when nothing has it open: the exclusive open fails while
-// a script's cmd.exe, or a tool it started, still writes to it.
-void DeleteIfUnused(const std::wstring& path) {
-  HANDLE file = CreateFileW(path.c_str(), DELETE, 0, nullptr, OPEN_EXISTING,
-                            FILE_FLAG_DELETE_ON_CLOSE, nullptr);
-  if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
+// Deletes the file when nothing has it open, the sweep may take it, and it
+// is still the file found: the exclusive open fails while a script's cmd.exe,
+// or a tool it started, still writes to it. A link is opened itself, never
+// followed.
+void DeleteIfUnused(const std::wstring& folder, const std::wstring& name) {
+  static const std::vector<unsigned char> user = CurrentUser();
+  HANDLE file = CreateFileW((folder + name).c_str(), DELETE | READ_CONTROL | FILE_READ_ATTRIBUTES,
+                            0, nullptr, OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return;
+  FILE_ATTRIBUTE_TAG_INFO kind{};
+  const bool known = GetFileInformationByHandleEx(file, FileAttributeTagInfo, &kind, sizeof(kind));
+  const FoundFile found = {WideToUtf8(name),
+                           (kind.FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0,
+                           OwnedBy(file, UserSid(user))};
+  if (known && !(kind.FileAttributes & FILE_ATTRIBUTE_DIRECTORY) && MaySweep(found)) {
+    DeleteThrough(file);
+  }
+  CloseHandle(file);
 }
 
 }  // namespace
+
+// In the global namespace, so that copies in other users' sessions (fast user
+// switching, Remote Desktop) see it too; creating it there needs no
+// privilege. The folder is named by its identity, not by its path, which
+// another drive letter, an 8.3 name or a junction would change.
+std::wstring ReservationName(const std::string& fileName) {
+  HANDLE folder = CreateFileW(L".", FILE_READ_ATTRIBUTES,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                              OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (folder == INVALID_HANDLE_VALUE) ThrowLastError("reserve", fileName);
+  const std::wstring identity = IdentityOf(folder);
+  const DWORD error = GetLastError();
+  CloseHandle(folder);
+  if (identity.empty()) throw PlatformError("reserve", fileName, SystemErrorText(error));
+  return L"Global\\VOK Decompiler script " + identity + L' ' + Utf8ToWide(fileName);
+}
 
 ErrorFile::ErrorFile() {
   static const PSECURITY_DESCRIPTOR descriptor = UserOnlyDescriptor();
   const std::wstring folder = ErrorFileFolder();
   unsigned char bits[16];
   if (!descriptor || folder.empty() || !RtlGenRandom(bits, sizeof bits)) return;
-  std::wstring name = kErrorFilePrefix;
+  std::wstring name = Utf8ToWide(kErrorFilePrefix);
   for (unsigned char byte : bits) {
     name += L"0123456789abcdef"[byte >> 4];
     name += L"0123456789abcdef"[byte & 0xF];
   }
+  name += Utf8ToWide(kErrorFileSuffix);
   SECURITY_ATTRIBUTES security{sizeof(SECURITY_ATTRIBUTES), descriptor, FALSE};
   // Read here; cmd.exe opens it by name to write, and may delete it.
-  const std::wstring path = folder + name + kErrorFileSuffix;
+  const std::wstring path = folder + name;
   handle_ = CreateFileW(path.c_str(), GENERIC_READ,
                         FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, &security,
                         CREATE_NEW, FILE_ATTRIBUTE_TEMPORARY, nullptr);
-  if (handle_ != INVALID_HANDLE_VALUE) path_ = path;
+  if (handle_ == INVALID_HANDLE_VALUE) return;
+  folder_ = folder;
+  name_ = name;
 }
 
 ErrorFile::~ErrorFile() {
   if (handle_ == INVALID_HANDLE_VALUE) return;
   CloseHandle(handle_);
-  DeleteIfUnused(path_);
+  DeleteIfUnused(folder_, name_);
 }
 
 void ErrorFile::ReadTail(ScriptEnd& end) const {
@@ -179,16 +241,14 @@ void ErrorFile::ReadTail(ScriptEnd& end) const {
 
 void RemoveUnusedErrorFiles() {
   const std::wstring folder = ErrorFileFolder();
+  if (!MaySweepIn(WideToUtf8(folder))) return;
   WIN32_FIND_DATAW found{};
-  HANDLE search =
-      FindFirstFileW((folder + kErrorFilePrefix + L"*" + kErrorFileSuffix).c_str(), &found);
+  const std::wstring pattern =
+      folder + Utf8ToWide(kErrorFilePrefix) + L"*" + Utf8ToWide(kErrorFileSuffix);
+  HANDLE search = FindFirstFileW(pattern.c_str(), &found);
   if (search == INVALID_HANDLE_VALUE) return;
   do {
-    // Only names of the shape the program gives: a pattern also matches short names.
-    const std::wstring name = found.cFileName;
-    if (name.size() == kErrorFileNameLength && name.rfind(kErrorFilePrefix, 0) == 0) {
-      DeleteIfUnused(folder + name);
-    }
+    DeleteIfUnused(folder, found.cFileName);
   } while (FindNextFileW(search, &found));
   FindClose(search);
 }
@@ -240,6 +300,13 @@ void Win32JobPlatform::OpenForAppend(int slot, const std::string& fileName) {
   slots_.Put(slot, fileName, file);
 }
 
+void Win32JobPlatform::CreateNew(int slot, const std::string& fileName) {
+  HANDLE file = CreateFileW(Utf8ToWide(fileName).c_str(), GENERIC_WRITE | FILE_READ_ATTRIBUTES,
+                            FILE_SHARE_READ, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) ThrowLastError("create", fileName);
+  slots_.Put(slot, fileName, file);
+}
+
 void Win32JobPlatform::WriteLine(int slot, const std::string& text) {
   const std::string& fileName = slots_.NameOf(slot);
   auto encoded = EncodeForScript(text);
@@ -253,6 +320,22 @@ void Win32JobPlatform::WriteLine(int slot, const std::string& text) {
     ThrowLastError("write", fileName);
   }
   if (written != bytes.size()) throw PlatformError("write", fileName, "the write was cut short");
+  Remember(fileName, slots_.HandleOf(slot));
+}
+
+// The written file as it is now. Its last-write time is set here, through
+// the handle, so that the file system does not move it again at the close.
+void Win32JobPlatform::Remember(const std::string& fileName, HANDLE file) {
+  FILETIME now;
+  GetSystemTimeAsFileTime(&now);
+  BY_HANDLE_FILE_INFORMATION info{};
+  const std::wstring identity = IdentityOf(file);
+  if (identity.empty() || !SetFileTime(file, nullptr, nullptr, &now) ||
+      !GetFileInformationByHandle(file, &info)) {
+    ThrowLastError("write", fileName);
+  }
+  written_[fileName] = {identity, info.ftLastWriteTime,
+                        ULONGLONG{info.nFileSizeHigh} << 32 | info.nFileSizeLow};
 }
 
 void Win32JobPlatform::Close(int slot) {
@@ -267,10 +350,26 @@ void Win32JobPlatform::Delete(const std::string& fileName) {
   if (!DeleteFileW(Utf8ToWide(fileName).c_str())) ThrowLastError("delete", fileName);
 }
 
-void Win32JobPlatform::DeleteIfPresent(const std::string& fileName) {
-  if (DeleteFileW(Utf8ToWide(fileName).c_str())) return;
-  if (GetLastError() == ERROR_FILE_NOT_FOUND) return;
-  ThrowLastError("delete", fileName);
+void Win32JobPlatform::DeleteIfWritten(const std::string& fileName) {
+  const auto written = written_.find(fileName);
+  if (written == written_.end()) return;
+  HANDLE file = CreateFileW(Utf8ToWide(fileName).c_str(), DELETE | FILE_READ_ATTRIBUTES,
+                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                            OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+  if (file == INVALID_HANDLE_VALUE) {
+    const DWORD error = GetLastError();
+    if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return;
+    throw PlatformError("delete", fileName, SystemErrorText(error));
+  }
+  BY_HANDLE_FILE_INFORMATION info{};
+  const bool same =
+      GetFileInformationByHandle(file, &info) && IdentityOf(file) == written->second.identity &&
+      CompareFileTime(&info.ftLastWriteTime, &written->second.lastWrite) == 0 &&
+      (ULONGLONG{info.nFileSizeHigh} << 32 | info.nFileSizeLow) == written->second.size;
+  const bool deleted = !same || DeleteThrough(file);
+  const DWORD error = GetLastError();
+  CloseHandle(file);
+  if (!deleted) throw PlatformError("delete", fileName, SystemErrorText(error));
 }
 
 std::string Win32JobPlatform::WorkingFolder() const {

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -18,6 +19,10 @@ namespace vok {
 std::wstring ScriptCommandLine(const std::wstring& interpreter, const std::wstring& script,
                                const std::wstring& errorFile = L"");
 
+// The name of the event that exists while a script of this name runs in the
+// working folder, in any copy of the program.
+std::wstring ReservationName(const std::string& fileName);
+
 // The file in the user's temporary folder that takes a script's standard
 // error: a name of 128 random bits that no other program can guess or create
 // first, open to this user alone. This handle reads it; the script's cmd.exe
@@ -33,17 +38,18 @@ class ErrorFile {
   ErrorFile& operator=(const ErrorFile&) = delete;
 
   // The file's full name; empty when there is no file.
-  const std::wstring& path() const { return path_; }
+  std::wstring path() const { return folder_ + name_; }
   // Puts the file's last bytes into the script's end.
   void ReadTail(ScriptEnd& end) const;
 
  private:
   HANDLE handle_ = INVALID_HANDLE_VALUE;
-  std::wstring path_;
+  std::wstring folder_, name_;
 };
 
 // Removes the error files that earlier runs left in the temporary folder
-// (their scripts outlived the program) and that nothing writes to any more.
+// (their scripts outlived the program) and that nothing writes to any more:
+// only there, only files this user owns, never through a link.
 void RemoveUnusedErrorFiles();
 
 // Files in the working directory and the start of scripts through Win32.
@@ -60,10 +66,11 @@ class Win32JobPlatform : public JobPlatform {
 
   std::optional<std::string> EncodeForScript(const std::string& text) const override;
   void OpenForAppend(int slot, const std::string& fileName) override;
+  void CreateNew(int slot, const std::string& fileName) override;
   void WriteLine(int slot, const std::string& text) override;
   void Close(int slot) override;
   void Delete(const std::string& fileName) override;
-  void DeleteIfPresent(const std::string& fileName) override;
+  void DeleteIfWritten(const std::string& fileName) override;
   std::string WorkingFolder() const override;
   PathKind KindOf(const std::string& path) const override;
   bool SameIgnoringCase(const std::string& a, const std::string& b) const override;
@@ -76,6 +83,15 @@ class Win32JobPlatform : public JobPlatform {
   std::vector<HANDLE> WatchedProcesses() const;
 
  private:
+  void Remember(const std::string& fileName, HANDLE file);
+
+  // A file as this program wrote it, which it alone may delete.
+  struct Written {
+    std::wstring identity;
+    FILETIME lastWrite;
+    ULONGLONG size;
+  };
+
   struct Run {
     int number;
     HANDLE process;
@@ -85,7 +101,8 @@ class Win32JobPlatform : public JobPlatform {
 
   UINT toolCodePage_;  // the one an ANSI tool gets its arguments in
   SlotTable<HANDLE> slots_;
-  HANDLE reservation_ = nullptr;  // named after the script being written
+  HANDLE reservation_ = nullptr;            // named after the script being written
+  std::map<std::string, Written> written_;  // by name
   std::vector<Run> runs_;
   int lastRun_ = 0;
 };

@@ -5,6 +5,7 @@
 #include <new>
 
 #include "drop.h"
+#include "win32_drop.h"
 #include "win32_function.h"
 #include "win32_text.h"
 
@@ -152,56 +153,6 @@ HFONT MakeFont(int hundredthsOfPoint, bool underline, UINT dpi) {
   return CreateFontIndirectW(&font);
 }
 
-// SHELL32 from the system folder: by the search flag, or by its full path
-// on a Windows 7 without the update that brings the flag.
-HMODULE LoadShell32() {
-  HMODULE shell = LoadLibraryExW(L"shell32.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
-  if (shell || GetLastError() != ERROR_INVALID_PARAMETER) return shell;
-  const std::wstring folder = SystemFolder();
-  if (folder.empty()) return nullptr;
-  return LoadLibraryExW((folder + L"\\shell32.dll").c_str(), nullptr, 0);
-}
-
-// SHELL32's functions for reading a drop, loaded on the first drop:
-// importing SHELL32 would slow every start for a feature that many runs
-// never use. Null where SHELL32 could not be had.
-struct ShellDrop {
-  UINT(WINAPI* queryFile)(HDROP, UINT, LPWSTR, UINT);
-  void(WINAPI* finish)(HDROP);
-};
-
-const ShellDrop& ShellDropFunctions() {
-  static const ShellDrop functions = [] {
-    HMODULE shell = LoadShell32();
-    return ShellDrop{
-        ExportedFunction<decltype(ShellDrop::queryFile)>(shell, "DragQueryFileW"),
-        ExportedFunction<decltype(ShellDrop::finish)>(shell, "DragFinish"),
-    };
-  }();
-  return functions;
-}
-
-// The full paths of a drop, none when it cannot be read; the drop is freed,
-// whatever happens.
-std::vector<std::string> TakeDroppedPaths(HDROP drop) {
-  const ShellDrop& shell = ShellDropFunctions();
-  struct Finish {
-    const ShellDrop& shell;
-    HDROP drop;
-    // DragFinish frees the drop's global memory, which is all it holds.
-    ~Finish() { shell.finish ? shell.finish(drop) : (void)GlobalFree(drop); }
-  } finish{shell, drop};
-  std::vector<std::string> paths;
-  if (!shell.queryFile) return paths;
-  const UINT count = shell.queryFile(drop, 0xFFFFFFFF, nullptr, 0);
-  for (UINT i = 0; i < count; ++i) {
-    std::wstring path(shell.queryFile(drop, i, nullptr, 0) + 1, L'\0');
-    path.resize(shell.queryFile(drop, i, path.data(), static_cast<UINT>(path.size())));
-    paths.push_back(WideToUtf8(path));
-  }
-  return paths;
-}
-
 const JobKind& JobOfButton(int id) {
   return id == Form1::kCmdDe ? kUnpackJob : kPackJob;
 }
@@ -316,6 +267,9 @@ bool Form1::OnCreate() {
   for (const ControlLayout& layout : kControls) {
     if (!CreateControl(layout)) return false;
   }
+  // Where the focus goes when the window is first active, also when it
+  // starts minimised and is restored later.
+  lastFocus_ = GetDlgItem(hwnd_, kTxtVokDe);
   ApplyDpi(DpiOf(hwnd_));
   return true;
 }
@@ -440,10 +394,13 @@ void Form1::CarryOutClose() {
   Guarded([&] { RunCleanupOnce(); });
 }
 
-// The session ends without a WM_CLOSE: clean up now, as the process may be
-// ended once this returns.
+// The session ends without a WM_CLOSE: a close like any other, but the
+// cleanup runs now, as the process may be ended once this returns, even
+// beneath an open box; the window goes once the box returns.
 void Form1::OnEndSession(bool ending) {
-  if (ending) Guarded([&] { RunCleanupOnce(); });
+  if (!ending) return;
+  closeNoted_ = true;
+  Guarded([&] { RunCleanupOnce(); });
 }
 
 void Form1::OnDestroy() {
@@ -474,7 +431,7 @@ void Form1::Guarded(Fn fn) {
 void Form1::RunCleanupOnce() {
   if (cleanedUp_) return;
   cleanedUp_ = true;
-  CleanupOnExit(platform_, session_);
+  CleanupOnExit(platform_);
 }
 
 // Shows the failure; the outermost handler then ends the program. The

@@ -1,6 +1,6 @@
 // The jobs on the real POSIX file layer, as tables: what a typed name gives
-// (a script line or a warning), the cleanup at exit, failures, and what the
-// user is told when a script fails.
+// (a script line or a warning), failures, drops, and what the user is told
+// when a script fails.
 #include <gtest/gtest.h>
 
 #include <map>
@@ -8,6 +8,7 @@
 
 #include "console_code_page.h"
 #include "drop.h"
+#include "error_file.h"
 #include "error_text.h"
 #include "jobs.h"
 #include "posix_job_platform.h"
@@ -56,13 +57,18 @@ class Jobs : public ::testing::Test, protected PlatformUi, protected PosixJobPla
   void Focus(const JobKind& job) override { shown_.push_back(std::string("focus ") + job.name); }
   std::string WorkingFolder() const override { return folder_; }
   bool ReserveScript(const std::string&) override { return !running_; }
+  // Another user's file may appear between the delete and the write.
+  void Delete(const std::string& file) override {
+    PosixJobPlatform::Delete(file);
+    if (plant_) WriteFile(file, "planted\r\n");
+  }
   std::vector<ScriptEnd> TakeEndedScripts() override { return std::exchange(ended_, {}); }
 
   ScratchDir scratch_;
   JobSession session_;
   std::string typed_, folder_;
   Strings shown_, started_;
-  bool startFails_ = false, running_ = false;
+  bool startFails_ = false, running_ = false, plant_ = false;
   std::vector<ScriptEnd> ended_;
   std::map<std::string, PathKind> kinds_;
 };
@@ -115,42 +121,31 @@ TEST_F(Jobs, TypedNamesGiveTheseScriptsOrWarnings) {
   }
 }
 
-// Only the scripts this run wrote go at exit; one already gone is no error.
-TEST_F(Jobs, CleanupRemovesOnlyOurScripts) {
-  const std::tuple<std::string, Files, Files> kCases[] = {
-      // jobs run, then the folder holds exactly these, and keeps these
-      {"",
-       {{"compile.bat", "mine"}, {"decompile.bat", "mine"}},
-       {{"compile.bat", "mine"}, {"decompile.bat", "mine"}}},
-      {"c", {{"compile.bat", "ours"}, {"decompile.bat", "mine"}}, {{"decompile.bat", "mine"}}},
-      {"cd", {{"decompile.bat", "ours"}}, {}},
-  };
-  for (const auto& [pressed, present, kept] : kCases) {
-    SCOPED_TRACE(pressed);
-    session_ = {};
-    for (char letter : pressed) Press(JobOf(letter), "name");
-    for (const auto& name : ListFolder()) std::filesystem::remove(name);
-    for (const auto& [name, bytes] : present) WriteFile(name, bytes);
-    CleanupOnExit(*this, session_);
-    EXPECT_EQ(Folder(), kept);
-    for (const auto& name : ListFolder()) std::filesystem::remove(name);
-  }
-}
-
 // A failing operation stops the job and carries the file and the system's
-// text to the caller; a script that could not be started stays written, and
-// is ours to remove.
+// text to the caller; the files stay as the failure found them.
 TEST_F(Jobs, FailuresStopTheJob) {
-  startFails_ = true;
-  try {
-    Press(kUnpackJob, "save");
-    ADD_FAILURE() << "no PlatformError";
-  } catch (const PlatformError& error) {
-    EXPECT_STREQ(error.what(), "Could not start \"decompile.bat\": no program for scripts");
+  const std::tuple<std::string, std::string, Files> kCases[] = {
+      // what fails, what the caller is told, what the folder holds
+      {"start",
+       "Could not start \"decompile.bat\": no program for scripts",
+       {{"decompile.bat", "vok.exe d     save.vok\r\n"}}},
+      {"plant",
+       "Could not create \"decompile.bat\": File exists",
+       {{"decompile.bat", "planted\r\n"}}},
+  };
+  for (const auto& [failing, told, left] : kCases) {
+    SCOPED_TRACE(failing);
+    startFails_ = failing == "start";
+    plant_ = failing == "plant";
+    std::filesystem::remove("decompile.bat");
+    try {
+      Press(kUnpackJob, "save");
+      ADD_FAILURE() << "no PlatformError";
+    } catch (const PlatformError& error) {
+      EXPECT_EQ(error.what(), told);
+    }
+    EXPECT_EQ(Folder(), left);
   }
-  EXPECT_EQ(Folder(), (Files{{"decompile.bat", "vok.exe d     save.vok\r\n"}}));
-  CleanupOnExit(*this, session_);
-  EXPECT_TRUE(Folder().empty());
 }
 
 // What a failure's box shows of the script's standard error, from the table
@@ -177,8 +172,7 @@ TEST_F(Jobs, ErrorTextShowsTheLastLines) {
   }
 }
 
-// What a drop of files and folders fills in, or that it is refused; a drop
-// never touches a file.
+// What a drop of files and folders fills in, or that it is refused.
 TEST_F(Jobs, DropsFillTheBoxesOrAreRefused) {
   for (const Strings& row : TableRows(VOK_DROPS, 3, true)) {
     SCOPED_TRACE(row[1]);
@@ -201,7 +195,28 @@ TEST_F(Jobs, DropsFillTheBoxesOrAreRefused) {
     EXPECT_EQ(told, expected == "refused"
                         ? std::string(kDropRefusedTitle) + ": " + kDropRefusedPrompt
                         : expected);
-    EXPECT_TRUE(ListFolder().empty());
+  }
+}
+
+// What the start's sweep of leftover error files may delete: in the
+// temporary folder named in full, files of the error files' shape, no link,
+// the user's own.
+TEST(ErrorFiles, TheSweepTakesOnlyOurOwn) {
+  const std::string ours = "vok-stderr-0123456789abcdef0123456789abcdef.txt";
+  const std::tuple<std::string, FoundFile, bool> kCases[] = {
+      // the folder, the file found there, swept
+      {"C:\\Users\\me\\Temp\\", {ours, false, true}, true},
+      {"\\\\server\\temp\\", {ours, false, true}, true},
+      {"", {ours, false, true}, false},  // no folder: the pattern names the working folder
+      {"Temp\\", {ours, false, true}, false},
+      {"C:\\Temp\\", {ours, true, true}, false},    // a link
+      {"C:\\Temp\\", {ours, false, false}, false},  // another user's
+      {"C:\\Temp\\", {"VOK-ST~1.TXT", false, true}, false},
+      {"C:\\Temp\\", {"vok-stderr-0123456789ABCDEF0123456789abcdef.txt", false, true}, false},
+      {"C:\\Temp\\", {"vok-stderr-0123456789abcdef0123456789abcdef.txt.bat", false, true}, false},
+  };
+  for (const auto& [folder, file, swept] : kCases) {
+    EXPECT_EQ(MaySweepIn(folder) && MaySweep(file), swept) << folder << file.name << file.link;
   }
 }
 
