@@ -23,7 +23,7 @@ export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
 export WINELOADER=$loader
 
 # The prefix is made once, and marked ready once it is set up.
-ready=$WINEPREFIX/.vok-prefix-ready
+ready=$WINEPREFIX/.vok-prefix-ready-2
 if [[ ! -f "$ready" ]]; then
   mkdir -p "$(dirname "$WINEPREFIX")"
   # Parallel tests may all find the prefix missing: let one create it.
@@ -37,6 +37,10 @@ if [[ ! -f "$ready" ]]; then
     # start.
     "$loader" reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug' /v Debugger \
       /t REG_SZ /d no-debugger /f >/dev/null 2>&1
+    # The virtual display has no window manager. Wine's windows are then its
+    # own to manage: else each window it hides waits two seconds for a window
+    # manager's answer that never comes (a message box's close, say).
+    "$loader" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1
     /usr/lib/wine/wineserver -w
     touch "$ready"
   fi
