@@ -8,15 +8,14 @@
 # and checked statically; the tests that run Windows code under Wine use the
 # x86-64 build of the same sources.
 #
-# libclang-rt-dev holds libFuzzer and clang's sanitizer runtimes (the fuzz
-# preset); without recommends, clang alone does not bring it. googletest is
+# googletest is
 # the sources (built for Windows with the cross compiler), libgtest-dev the
 # native libraries and headers. osslsigncode and openssl sign releases and
 # check them.
 set -euo pipefail
 
 packages=(
-  cmake g++ make git clang libclang-rt-dev clang-format googletest libgtest-dev zlib1g-dev python3
+  cmake g++ make git clang-format googletest libgtest-dev zlib1g-dev python3
   g++-mingw-w64-i686-posix binutils-mingw-w64-i686
   g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 libz-mingw-w64-dev
   wine wine64 fonts-wine xvfb xauth x11-utils imagemagick valgrind file zip unzip

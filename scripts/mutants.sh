@@ -5,7 +5,7 @@
 # Works in a scratch copy of the working tree (build/mutants/worktree/src) with build
 # folders of its own, so incremental builds stay fast between faults. First
 # the unchanged copy must pass every suite; then, for each fault, the file is
-# changed, and the suites that compile it run in the order native, fuzz,
+# changed, and the suites that compile it run in the order native,
 # win32, win64 until one fails (the fault is caught) or all pass (it
 # survived); win32 only when win64 does not compile the file, as win64 runs
 # the same static checks. A fault in a shell script or the release test's
@@ -89,7 +89,7 @@ PY
 presets_for() {
   local file=$1 preset found=()
   [[ $file != *.sh && $file != tests/release/* ]] || { echo shell; return; }
-  for preset in native fuzz win32 win64; do
+  for preset in native win32 win64; do
     local commands=$scratch/build/$preset/compile_commands.json
     if [[ "$file" != *.cpp ]] || grep -q "\"file\": \"$scratch/$file\"" "$commands" 2>/dev/null; then
       found+=("$preset")
@@ -126,7 +126,7 @@ run_preset() {
 
 ids=("$@")
 ((${#ids[@]})) || mapfile -t ids < <(mutate ids)
-suites=(native fuzz win32 win64)
+suites=(native win32 win64)
 for id in "${ids[@]}"; do
   [[ " $(mutate files "$id" | while read -r f; do presets_for "$f"; done) " != *" shell "* ]] ||
     { suites+=(shell); break; }
@@ -145,7 +145,7 @@ for id in "${ids[@]}"; do
   affected=" $(for f in $files; do presets_for "$f"; done | tr '\n' ' ') "
   # win64 runs the same static checks as win32, and the program besides.
   [[ "$affected" == *" win64 "* ]] && affected=${affected/ win32 / }
-  for preset in native fuzz win32 win64 shell; do
+  for preset in native win32 win64 shell; do
     [[ "$affected" == *" $preset "* ]] || continue
     result=$(run_preset "$preset" "$log/$id-$preset")
     [[ "$result" == PASS ]] && continue
@@ -161,7 +161,7 @@ for id in "${ids[@]}"; do
   printf '%-32s %s\n' "$id" "$verdict"
 done
 # Leave the copy unchanged and built for the next run.
-for preset in native fuzz win32 win64; do build_preset "$preset" >/dev/null 2>&1 || true; done
+for preset in native win32 win64; do build_preset "$preset" >/dev/null 2>&1 || true; done
 
 echo "mutants: ${#ids[@]} listed, $caught caught, ${#survived[@]} survived" \
   "${survived[*]:+(${survived[*]})}, ${#broken[@]} broken ${broken[*]:+(${broken[*]})}"

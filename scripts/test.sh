@@ -2,8 +2,6 @@
 # Installs what is missing, builds every configuration and runs every test,
 # each behaviour at one layer:
 #   native  the jobs' rules and the stand-in tool, with ASan and UBSan
-#   fuzz    the script line fuzzed for 20 s (clang, libFuzzer, ASan, UBSan)
-#           against a model of cmd.exe and the C runtime
 #   win32   the program for 32-bit Windows, checked as an executable
 #   win64   the same sources for 64-bit Windows, checked as an executable
 #           and run under Wine on a virtual display: the window at four
@@ -18,7 +16,7 @@ cd "$(dirname "${BASH_SOURCE[0]}")/.."
 bash scripts/install-deps.sh
 
 jobs=$(nproc)
-for preset in native fuzz win32 win64; do
+for preset in native win32 win64; do
   echo "=== build $preset"
   cmake --preset "$preset" >/dev/null
   cmake --build --preset "$preset" -j "$jobs"
@@ -27,8 +25,6 @@ done
 status=0
 echo "=== test native"
 ctest --preset native || status=1
-echo "=== test fuzz (a short run; scripts/fuzz.sh runs longer)"
-ctest --preset fuzz || status=1
 echo "=== test win32 (static checks)"
 ctest --preset win32 || status=1
 echo "=== test win64 (under Wine)"

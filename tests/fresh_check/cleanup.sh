@@ -16,8 +16,7 @@ work=$(mktemp -d) && fake="$work/with blank/root"
 mount --make-rprivate "$(findmnt -n -o TARGET -T "$work")"
 trap 'umount -l "$fake/etc" 2>/dev/null; rm -rf --one-file-system "$work" || true' EXIT
 mkdir -p "$work/scratch/in tmpfs" && echo kept >"$work/scratch/file"
-status=0
-check() { if "${@:2}"; then echo "ok: $1"; else echo "FAIL: $1"; status=1; fi; }
+source "$(dirname "${BASH_SOURCE[0]}")/../support/check.sh"
 # mount_root: the fake root's mounts, made as fresh-check.sh makes the root's.
 mount_root() {
   mkdir -p "$fake/tmp" "$fake/etc" && mount_in "$fake/tmp" --bind "$work/scratch"
@@ -31,4 +30,4 @@ mount_root && mount -t tmpfs not-ours "$fake/etc" && unmount_all
 said=$(remove_unmounted "$fake" 2>&1) || true
 check "a mount it did not make is named: $said" grep -qF "left as it is: $fake/etc" <<<"$said"
 check "and nothing under the root is deleted" test -d "$fake/tmp" -a -e "$fake/etc"
-exit "$status"
+checks_done

@@ -15,15 +15,14 @@ for copy in one "another one"; do
     tar -xf - -C "$work/$copy"
   (cd "$work/$copy" && bash scripts/package.sh >/dev/null)
 done
-status=0
-check() { if "${@:2}" >/dev/null 2>&1; then echo "ok: $1"; else echo "FAIL: $1"; status=1; fi; }
+source "$root/tests/support/check.sh"
 for file in dist/SHA256SUMS build/win32/app/"VOK Decompiler.exe" build/win64/app/"VOK Decompiler.exe"; do
-  check "$file is the same from both folders" cmp "$work/one/$file" "$work/another one/$file"
+  check "$file is the same from both folders" quietly cmp "$work/one/$file" "$work/another one/$file"
 done
 # The download holds the very program the tests run.
 unzip -p "$work/one/dist/"*-win64.zip "VOK Decompiler.exe" >"$work/zipped.exe"
 check "the win64 zip holds the program built by the win64 preset" \
-  cmp "$work/zipped.exe" "$work/one/build/win64/app/VOK Decompiler.exe"
+  quietly cmp "$work/zipped.exe" "$work/one/build/win64/app/VOK Decompiler.exe"
 cat "$work/one/dist/SHA256SUMS"
-bash "$root/tests/release/signing.sh" "$work/one" "$work/another one" || status=1
-exit "$status"
+bash "$root/tests/release/signing.sh" "$work/one" "$work/another one" || failed=$((failed + 1))
+checks_done

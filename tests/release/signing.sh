@@ -45,14 +45,13 @@ for who in signer impostor; do
   cp -r "$one/dist" "by-$who"
 done
 
-status=0
-check() { if "${@:2}" >/dev/null 2>&1; then echo "ok: $1"; else echo "FAIL: $1"; status=1; fi; }
+source "$here/../support/check.sh"
 check "no process of the build saw the password: $(sort -u spy/saw 2>/dev/null | xargs)" \
-  test -s spy/ran -a ! -e spy/saw
+  quietly test -s spy/ran -a ! -e spy/saw
 for preset in win64 win32; do
   unzip -p by-signer/*-$preset.zip "VOK Decompiler.exe" >$preset.exe
   check "$preset: the signed program verifies against the throwaway CA" \
-    osslsigncode verify -CAfile ca.crt -in $preset.exe
+    quietly osslsigncode verify -CAfile ca.crt -in $preset.exe
 done
 
 # Damaged copies of the release, sources changed after it was signed, and a
@@ -65,8 +64,8 @@ while IFS='|' read -r case change options expected; do
   # shellcheck disable=SC2086 # the options are words
   out=$(bash "$other/scripts/verify-release.sh" $options release) && said="accepted $out" ||
     said=$(grep FAIL <<<"$out" || true)
-  check "verify-release.sh, release $case: $expected" grep -F -- "$expected" <<<"$said"
+  check "verify-release.sh, release $case: $expected" quietly grep -F -- "$expected" <<<"$said"
   (cd sources && find . -type f) | while read -r file; do
     cmp -s "sources/$file" "$other/$file" || cp "sources/$file" "$other/$file"; done
 done < <(grep -v '^#' "$here/damaged_releases.txt" | sed "s/\$signer/$signer/g; s/\$impostor/$impostor/g")
-exit "$status"
+checks_done

@@ -13,15 +13,7 @@ scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
 cd "$scratch"
 export LC_ALL=C.UTF-8  # names reach a Windows program as the UTF-8 they are
-
-failures=0 checks=0
-check() {  # check WHAT GOT EXPECTED
-  checks=$((checks + 1))
-  if [[ "$2" == "$3" ]]; then echo "ok: $1"; else
-    echo "FAIL: $1: [$2], not [$3]"
-    failures=$((failures + 1))
-  fi
-}
+source "$here/../support/check.sh"
 run() {  # prints vok's exit status and the first line it printed
   local out status=0
   out=$("${runner[@]}" "$vok" "$@" 2>&1) || status=$?
@@ -33,23 +25,22 @@ mkdir -p sub/data folder.vok
 printf 1 >sub/data/x
 while IFS=$'\t' read -r letter argument expected; do
   [[ $letter == '#'* ]] && continue
-  check "vok $letter $argument" "$(run "$letter" "$argument")" "$expected"
+  check "vok $letter $argument" same "$(run "$letter" "$argument")" "$expected"
 done <"$here/command_lines.txt"
 
 (cd sub/data && run c . >/dev/null)
 mv sub/data.vok sub/Copy.VOK
-check "vok d sub/Copy.VOK" "$(run d sub/Copy.VOK)" \
+check "vok d sub/Copy.VOK" same "$(run d sub/Copy.VOK)" \
   "0 unpacked 1 file, 0 folders, 1 byte into sub/Copy"
-check "\".\" packed under its name" "$(diff -r sub/Copy sub/data && echo same)" same
+check "\".\" packed under its name" same "$(diff -r sub/Copy sub/data && echo same)" same
 mkdir sub/data.vok
-check "vok c sub/data over a folder" "$(run c sub/data | cut -c1)" 1
-check "nothing left beside" "$(ls sub | tr '\n' ' ')" "Copy Copy.VOK data data.vok "
+check "vok c sub/data over a folder" same "$(run c sub/data | cut -c1)" 1
+check "nothing left beside" same "$(ls sub | tr '\n' ' ')" "Copy Copy.VOK data data.vok "
 
 name="café 日本"
 mkdir "$name" && printf hello >"$name/x"
 run c "$name" >/dev/null
 mv "$name" original
-check "vok d $name.vok" "$(run d "$name.vok")" "0 unpacked 1 file, 0 folders, 5 bytes into $name"
-check "$name whole" "$(diff -r original "$name" && echo same)" same
-echo "$((checks - failures)) passed, $failures failed"
-((failures == 0))
+check "vok d $name.vok" same "$(run d "$name.vok")" "0 unpacked 1 file, 0 folders, 5 bytes into $name"
+check "$name whole" same "$(diff -r original "$name" && echo same)" same
+checks_done

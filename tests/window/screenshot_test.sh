@@ -27,24 +27,19 @@ pixel() { convert "$shot" -format "%[fx:int(255*p{$1,$2}.r)],%[fx:int(255*p{$1,$
 # Fraction of dark pixels in a rectangle of twips: width, height, left, top.
 dark() { convert "$shot" -crop "$(px $1)x$(px $2)+$(px $3)+$(px $4)" +repage -colorspace Gray -threshold 50% -negate -format '%[fx:mean]' info:; }
 
-failures=0 checks=0
-check() {
-  checks=$((checks + 1))
-  if ! eval "$2"; then echo "FAIL: $1"; failures=$((failures + 1)); else echo "ok: $1"; fi
-}
+source "$(dirname "${BASH_SOURCE[0]}")/../support/check.sh"
 row=$(px 1920) width=$(px 75)
 for twips in 0 900 2025 3000 4035; do
-  check "red at ($(px $twips),$row)" '[[ $(pixel $(px $twips) $row) == 255,0,0 ]]'
+  check "red at ($(px $twips),$row)" eval '[[ $(pixel $(px $twips) $row) == 255,0,0 ]]'
 done
 for off in -2 2; do
-  check "line is $width pixels wide: red at row $((row + off))" '[[ $(pixel $(px 2025) $((row + off))) == 255,0,0 ]]'
+  check "line is $width pixels wide: red at row $((row + off))" eval '[[ $(pixel $(px 2025) $((row + off))) == 255,0,0 ]]'
 done
 for off in -$width $width; do
-  check "no red at row $((row + off))" '[[ $(pixel $(px 2025) $((row + off))) != 255,0,0 ]]'
+  check "no red at row $((row + off))" eval '[[ $(pixel $(px 2025) $((row + off))) != 255,0,0 ]]'
 done
-check "heading Decompile/Unpack drawn" '[[ $(dark 2655 375 120 120) != 0 ]]'
-check "heading Compile/Pack drawn" '[[ $(dark 2295 495 120 2160) != 0 ]]'
-check "nothing drawn between the sections" '[[ $(dark 3900 300 60 1500) == 0 ]]'
+check "heading Decompile/Unpack drawn" eval '[[ $(dark 2655 375 120 120) != 0 ]]'
+check "heading Compile/Pack drawn" eval '[[ $(dark 2295 495 120 2160) != 0 ]]'
+check "nothing drawn between the sections" eval '[[ $(dark 3900 300 60 1500) == 0 ]]'
 echo "screenshot: $shot"
-echo "$((checks - failures)) passed, $failures failed"
-((failures == 0))
+checks_done

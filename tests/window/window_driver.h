@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "form1.h"
 #include "test_files.h"
 
 namespace vok::test {
@@ -25,17 +26,21 @@ inline bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs = 
   return condition();
 }
 
-// Brings the window to the front, as a click on its taskbar button does.
-// The messages of this thread's own windows flow meanwhile.
+// Brings the window to the front, as a click on its taskbar button does,
+// and returns once the window has handled its activation: a click that came
+// before it would be undone by it. The messages of this thread's own
+// windows flow meanwhile.
 inline bool BringToFront(HWND window, DWORD timeoutMs = 10000) {
+  DWORD_PTR answer = 0;
   return WaitUntil(
-      [&] {
-        for (MSG message; PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE);) {
-          DispatchMessageW(&message);
-        }
-        return SetForegroundWindow(window) && GetForegroundWindow() == window;
-      },
-      timeoutMs);
+             [&] {
+               for (MSG message; PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE);) {
+                 DispatchMessageW(&message);
+               }
+               return SetForegroundWindow(window) && GetForegroundWindow() == window;
+             },
+             timeoutMs) &&
+         SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_BLOCK, timeoutMs, &answer) != 0;
 }
 
 // A scratch working folder with the recording tool in it as vok.exe.
@@ -57,6 +62,12 @@ inline std::vector<std::vector<std::string>> ToolCalls(const std::string& folder
   return calls;
 }
 
+// Whether the tool has been called `count` times in the folder, waiting
+// for it.
+inline bool WaitForCalls(std::size_t count, const std::string& folder = "") {
+  return WaitUntil([&] { return ToolCalls(folder).size() >= count; }, 30000);
+}
+
 // The names of the names list: "+" ones, which both jobs must pass to the
 // tool exactly, into `accepted`; "-" ones, which both must refuse, into
 // `refused`.
@@ -69,18 +80,22 @@ inline void ReadNames(std::vector<std::string>& accepted, std::vector<std::strin
 
 class App {
  public:
-  // Starts the program in `folder` and waits for its window, which it puts
-  // in the foreground: a window an earlier test left there must not matter.
-  explicit App(const std::filesystem::path& folder = std::filesystem::current_path()) {
+  // Starts the program in `folder`, its window shown as `show` says, and
+  // waits for the window, which it puts in the foreground unless it starts
+  // minimised: a window an earlier test left there must not matter.
+  explicit App(const std::filesystem::path& folder = std::filesystem::current_path(),
+               WORD show = SW_SHOWNORMAL) {
     std::wstring commandLine = L"\"" VOK_APP_PATH L"\"";
     STARTUPINFOW startup{};
     startup.cb = sizeof(startup);
+    startup.dwFlags = STARTF_USESHOWWINDOW;
+    startup.wShowWindow = show;
     if (!CreateProcessW(VOK_APP_PATH, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
                         folder.c_str(), &startup, &process_) ||
         !WaitUntil([&] { return (window_ = Find(L"VokDecompilerForm1")) != nullptr; })) {
       throw std::runtime_error("the program's window did not appear");
     }
-    BringToFront(window_);
+    if (show == SW_SHOWNORMAL) BringToFront(window_);
   }
   ~App() {
     TerminateProcess(process_.hProcess, 99);  // when still running
@@ -103,12 +118,31 @@ class App {
     SendMessageTimeoutW(Control(id), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()),
                         SMTO_ABORTIFHUNG, 10000, &done);
   }
+  // The name typed into a job's text box, and its button clicked.
+  void Submit(bool pack, const std::wstring& name) const {
+    Type(pack ? Form1::kTxtVokCom : Form1::kTxtVokDe, name);
+    Click(pack ? Form1::kCmdCom : Form1::kCmdDe);
+  }
   // Returns at once, as a click does.
   void Click(int id) const { PostMessageW(Control(id), BM_CLICK, 0, 0); }
+  // A click on the button, which the window has then taken: its handler has
+  // returned, or shows a box.
+  void Press(int id) const {
+    Click(id);
+    Answers() && Answers();
+  }
+  // The button's click as automation tools send it to the window: posted,
+  // and delivered by the loop of a box that is open.
+  void PostCommand(int id) const {
+    PostMessageW(window_, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(Control(id)));
+    Answers() && Answers();
+  }
   // A mouse click into the control, which takes the focus.
   void ClickInto(int id) const {
     PostMessageW(Control(id), WM_LBUTTONDOWN, MK_LBUTTON, 0);
     PostMessageW(Control(id), WM_LBUTTONUP, 0, 0);
+    Answers() && Answers();
   }
   // Whether the window has handled every message sent before this one.
   bool Answers(UINT timeoutMs = 10000) const {
@@ -135,7 +169,9 @@ class App {
     const std::wstring shown = ShownBox(timeoutMs);
     HWND box = Find(L"#32770");
     if (!box) return shown;
-    PostMessageW(GetDlgItem(box, IDOK), BM_CLICK, 0, 0);
+    // As the OK button tells its box; a click on it needs the box in front.
+    PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(GetDlgItem(box, IDOK)));
     WaitUntil([&] { return !IsWindow(box); });
     return shown;
   }
