@@ -129,20 +129,27 @@ class App {
   // returned, or shows a box.
   void Press(int id) const {
     Click(id);
-    Answers() && Answers();
+    Settle();
   }
   // The button's click as automation tools send it to the window: posted,
   // and delivered by the loop of a box that is open.
   void PostCommand(int id) const {
     PostMessageW(window_, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
                  reinterpret_cast<LPARAM>(Control(id)));
-    Answers() && Answers();
+    Settle();
   }
   // A mouse click into the control, which takes the focus.
   void ClickInto(int id) const {
     PostMessageW(Control(id), WM_LBUTTONDOWN, MK_LBUTTON, 0);
     PostMessageW(Control(id), WM_LBUTTONUP, 0, 0);
-    Answers() && Answers();
+    Settle();
+  }
+  // Returns once the window has taken the messages posted to it before: a
+  // first answer may come ahead of them, a second comes after, or from the
+  // loop of a box they showed.
+  void Settle() const {
+    Answers();
+    Answers();
   }
   // Whether the window has handled every message sent before this one.
   bool Answers(UINT timeoutMs = 10000) const {
