@@ -1,12 +1,15 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds every configuration and runs every test,
-# each behaviour at one layer:
-#   native  the jobs' rules and the stand-in tool, with ASan and UBSan
+# each behaviour owned by one layer:
+#   native  the jobs' rules as tables (names to script lines or warnings,
+#           drops, error texts, code pages, failures, the sweep's rules) and
+#           the stand-in tool, with ASan and UBSan
 #   win32   the program for 32-bit Windows, checked as an executable
 #   win64   the same sources for 64-bit Windows, checked as an executable
-#           and run under Wine on a virtual display: the window at four
-#           display scales, some 240 awkward names through the real cmd.exe,
-#           watched jobs, failures, the tool
+#           and run under Wine on a virtual display: some 250 awkward names
+#           through the real cmd.exe, failures told, the window at four
+#           display scales, drops, and the scenes of tests/window/scenes.txt
+#           (closes, the exit cleanup, reservations, fatal reports, focus)
 #   release the packages, built twice in two folders: the same bytes; signed
 #           with a throwaway certificate, checked from the other folder
 #   scripts the cleanup of scripts/fresh-check.sh on a fake root (as root)
