@@ -7,9 +7,9 @@
 #   win32   the program for 32-bit Windows, checked as an executable
 #   win64   the same sources for 64-bit Windows, checked as an executable
 #           and run under Wine on a virtual display: some 250 awkward names
-#           through the real cmd.exe, failures told, the window at four
-#           display scales, drops, and the scenes of tests/window/scenes.txt
-#           (closes, the exit cleanup, reservations, fatal reports, focus)
+#           through the real cmd.exe, the window at four display scales,
+#           drops, and the scenes of tests/window/scenes.txt (failures told,
+#           closes, the exit cleanup, reservations, fatal reports, focus)
 #   release the packages, built twice in two folders: the same bytes; signed
 #           with a throwaway certificate, checked from the other folder
 #   scripts the cleanup of scripts/fresh-check.sh on a fake root (as root)

@@ -202,21 +202,12 @@ TEST_F(Jobs, DropsFillTheBoxesOrAreRefused) {
 // temporary folder named in full, files of the error files' shape, no link,
 // the user's own.
 TEST(ErrorFiles, TheSweepTakesOnlyOurOwn) {
-  const std::string ours = "vok-stderr-0123456789abcdef0123456789abcdef.txt";
-  const std::tuple<std::string, FoundFile, bool> kCases[] = {
-      // the folder, the file found there, swept
-      {"C:\\Users\\me\\Temp\\", {ours, false, true}, true},
-      {"\\\\server\\temp\\", {ours, false, true}, true},
-      {"", {ours, false, true}, false},  // no folder: the pattern names the working folder
-      {"Temp\\", {ours, false, true}, false},
-      {"C:\\Temp\\", {ours, true, true}, false},    // a link
-      {"C:\\Temp\\", {ours, false, false}, false},  // another user's
-      {"C:\\Temp\\", {"VOK-ST~1.TXT", false, true}, false},
-      {"C:\\Temp\\", {"vok-stderr-0123456789ABCDEF0123456789abcdef.txt", false, true}, false},
-      {"C:\\Temp\\", {"vok-stderr-0123456789abcdef0123456789abcdef.txt.bat", false, true}, false},
-  };
-  for (const auto& [folder, file, swept] : kCases) {
-    EXPECT_EQ(MaySweepIn(folder) && MaySweep(file), swept) << folder << file.name << file.link;
+  const auto rows = TableRows(VOK_SWEEP, 5, true);
+  ASSERT_GE(rows.size(), 8u);
+  for (const Strings& row : rows) {
+    const FoundFile file = {row[1], row[2] == "link", row[3] == "ours"};
+    EXPECT_EQ(MaySweepIn(row[0]) && MaySweep(file), row[4] == "swept")
+        << row[0] << row[1] << row[2] << row[3];
   }
 }
 

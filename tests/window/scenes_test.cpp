@@ -4,8 +4,8 @@
 //   start [X:|minimised]  a copy starts, numbered from 0 (through X:, which is
 //                         C:\users; or minimised, as a shortcut set to "Run:
 //                         Minimized" starts it)
-//   temp %                copies started later get a temporary folder whose
-//                         path holds a "%"
+//   temp [%]              copies started later get a temporary folder of the
+//                         scene's own (whose path holds a "%")
 //   N type J NAME         copy N's text box J (0 unpack, 1 pack) gets NAME
 //   N press J             button J is pressed
 //   N post J              a click on button J reaches the window as automation
@@ -22,10 +22,15 @@
 //                         or makes it read-only, a copy of another user's
 //                         session reserves it; or it lets it go
 //   write FILE TEXT | remove FILE         the user writes or deletes a file
+//   tool real             vok.exe is the real stand-in tool from now on
 // What must come of them, each waited for:
 //   N box TEXT            copy N shows a box: "title: text" begins with TEXT
-//                         ({error N} is the system's text for error N)
+//                         (escaped as in tables; {error N} is the system's
+//                         text for error N, {folder} the working folder); it
+//                         is owned by the window, with one button, OK
+//   N box= TEXT           the same, but "title: text" is TEXT
 //   N no box              copy N has handled what it was sent, and no box shows
+//   N grew K              copy N's most memory used grew by less than K MiB
 //   ran J NAME            the tool's next call is job J's, for NAME, in a
 //                         minimised console; unless it is held, its script has
 //                         then ended and the window has handled that
@@ -34,6 +39,7 @@
 //   N behind              another window is in front of copy N
 //   N ended S             copy N has ended with exit status S
 //   files NAME...         the working folder holds exactly these
+//   temp files K          the temporary folder holds K files
 //   FILE holds TEXT       the file holds these bytes (\r, \n escaped)
 // After every line, each copy not told to close is alive and answers, and the
 // user's notes.txt is untouched.
@@ -73,8 +79,13 @@ const int kTextBoxes[] = {Form1::kTxtVokDe, Form1::kTxtVokCom};
 const int kButtons[] = {Form1::kCmdDe, Form1::kCmdCom};
 const std::string kNotes = "the user's notes\r\n";
 
-// The text with each "{error N}" made the system's text for that error.
-std::wstring WithErrorTexts(std::string text) {
+// The text unescaped, each "{error N}" made the system's text for that
+// error, and "{folder}" the working folder.
+std::wstring Expand(std::string text) {
+  text = Unescape(text);
+  if (const auto at = text.find("{folder}"); at != std::string::npos) {
+    text.replace(at, 8, WideToUtf8(fs::current_path().wstring()));
+  }
   for (std::size_t at; (at = text.find("{error ")) != std::string::npos;) {
     const std::size_t end = text.find('}', at);
     const DWORD error = std::stoul(text.substr(at + 7, end - at - 7));
@@ -182,11 +193,15 @@ class Scene {
       }
       return Expect(back, "the window does not come back to the front");
     }
-    if (verb == "box") {
-      const std::wstring expected = WithErrorTexts(what);
+    if (verb == "box" || verb == "box=") {
+      const std::wstring expected = Expand(what);
       std::wstring box;
-      return Expect(WaitUntil([&] { return (box = shown()).rfind(expected, 0) == 0; }),
-                    "the box is \"" + WideToUtf8(box) + "\"");
+      Expect(WaitUntil([&] {
+               box = shown();
+               return verb == "box" ? box.rfind(expected, 0) == 0 : box == expected;
+             }),
+             "the box is \"" + WideToUtf8(box) + "\"");
+      return Expect(app.BoxAsDesigned(), "the box is not the window's, with one button, OK");
     }
     if (verb == "no") {
       return Expect(app.Answers() && app.Answers() && shown().empty(),
@@ -206,6 +221,10 @@ class Scene {
     if (verb == "behind") {
       return Expect(WaitUntil([&] { return GetForegroundWindow() != app.window(); }),
                     "the window is in front");
+    }
+    if (verb == "grew") {
+      const SIZE_T grown = app.PeakWorkingSet() - startPeaks_[i];
+      return Expect(grown < (std::stoul(option) << 20), "grew by " + std::to_string(grown));
     }
     if (verb == "ended") {
       const int status = app.WaitForExit();
@@ -238,17 +257,25 @@ class Scene {
   void DoElsewhere(const std::string& first, const std::string& verb, const std::string& option,
                    const std::string& rest, const std::string& text) {
     if (first == "start") return Start(verb);
-    if (first == "temp") return UseTempWithPercent();
+    if (first == "temp" && verb != "files") return UseTemp(verb == "%");
     if (first == "hold") return WriteFile("vok.hold", "");
     if (first == "release") return Release();
     if (first == "other") return Other(verb == "1", option);
     if (first == "write") return WriteFile(verb, Unescape(text));
     if (first == "remove") return (void)fs::remove(verb);
+    if (first == "tool") {
+      return (void)fs::copy_file(VOK_TOOL_PATH, "vok.exe", fs::copy_options::overwrite_existing);
+    }
     if (first == "ran") return Ran(verb == "1", text);
     if (first == "calls") {
       WaitForScripts();
       const std::size_t calls = ToolCalls().size();
       return Expect(calls == std::stoul(verb), "the tool was called " + std::to_string(calls));
+    }
+    if (first == "temp") {
+      const auto files = std::distance(fs::directory_iterator(temp_), fs::directory_iterator());
+      return Expect(files == std::stoi(option),
+                    "the temporary folder holds " + std::to_string(files) + " files");
     }
     if (first == "files") {
       Strings expected;
@@ -274,11 +301,12 @@ class Scene {
     copies_.push_back(
         std::make_unique<App>(folder, how == "minimised" ? SW_SHOWMINNOACTIVE : SW_SHOWNORMAL));
     closing_.push_back(false);
+    startPeaks_.push_back(copies_.back()->PeakWorkingSet());
   }
 
-  // A temporary folder "t%mp": a short name that holds the "%" too.
-  void UseTempWithPercent() {
-    temp_ = fs::current_path().concat(L"-temp") / L"t%mp";
+  // A temporary folder; "t%mp" is a short name that holds the "%" too.
+  void UseTemp(bool percent) {
+    temp_ = fs::current_path().concat(L"-temp") / (percent ? L"t%mp" : L"temp");
     fs::create_directories(temp_);
     SetEnvironmentVariableW(L"TMP", temp_.c_str());
   }
@@ -321,9 +349,10 @@ class Scene {
   }
 
   std::vector<std::unique_ptr<App>> copies_;
-  std::vector<bool> closing_;  // told to close, or ended
-  HANDLE held_[2] = {};        // what another program holds of each script
-  std::size_t calls_ = 0;      // the tool's calls seen so far
+  std::vector<bool> closing_;       // told to close, or ended
+  std::vector<SIZE_T> startPeaks_;  // the most memory each used at its start
+  HANDLE held_[2] = {};             // what another program holds of each script
+  std::size_t calls_ = 0;           // the tool's calls seen so far
   fs::path temp_;
   HWND other_ = nullptr;
 };

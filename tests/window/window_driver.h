@@ -43,6 +43,30 @@ inline bool BringToFront(HWND window, DWORD timeoutMs = 10000) {
          SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_BLOCK, timeoutMs, &answer) != 0;
 }
 
+// "<title>: <text>" of a message box.
+inline std::wstring BoxText(HWND box) {
+  wchar_t title[256] = {}, text[4096] = {};
+  GetWindowTextW(box, title, 256);
+  GetDlgItemTextW(box, 0xFFFF, text, 4096);
+  return std::wstring(title) + L": " + text;
+}
+
+// Whether a message box is as the program's boxes are: owned by its window
+// (which it disables), with one button, OK, and the icon (which only the
+// box's own process can tell: its handles are its own).
+inline bool BoxAsDesigned(HWND box, HWND owner, const wchar_t* icon) {
+  bool shown = false;
+  std::vector<int> buttons;
+  wchar_t className[16] = {};
+  for (HWND child = GetWindow(box, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+    shown |= !icon || SendMessageW(child, STM_GETICON, 0, 0) ==
+                          reinterpret_cast<LRESULT>(LoadIconW(nullptr, icon));
+    GetClassNameW(child, className, 16);
+    if (lstrcmpiW(className, L"Button") == 0) buttons.push_back(GetDlgCtrlID(child));
+  }
+  return shown && GetWindow(box, GW_OWNER) == owner && buttons == std::vector<int>{IDOK};
+}
+
 // A scratch working folder with the recording tool in it as vok.exe.
 struct ToolFolder : ScratchDir {
   ToolFolder() { std::filesystem::copy_file(VOK_RECORDER_PATH, "vok.exe"); }
@@ -165,11 +189,10 @@ class App {
   std::wstring ShownBox(DWORD timeoutMs = 10000) const {
     HWND box = nullptr;
     if (!WaitUntil([&] { return (box = Find(L"#32770")) != nullptr; }, timeoutMs)) return L"";
-    wchar_t title[256] = {}, text[4096] = {};
-    GetWindowTextW(box, title, 256);
-    GetDlgItemTextW(box, 0xFFFF, text, 4096);
-    return std::wstring(title) + L": " + text;
+    return BoxText(box);
   }
+  // Whether the message box on screen is as designed, whatever its icon.
+  bool BoxAsDesigned() const { return test::BoxAsDesigned(Find(L"#32770"), window_, nullptr); }
   // The next message box, as ShownBox reads it, which is then dismissed with
   // OK.
   std::wstring Box(DWORD timeoutMs = 10000) const {
@@ -181,11 +204,6 @@ class App {
                  reinterpret_cast<LPARAM>(GetDlgItem(box, IDOK)));
     WaitUntil([&] { return !IsWindow(box); });
     return shown;
-  }
-  // Asks the window to close; the exit code, or -1 when it stays open.
-  int Close(UINT message = WM_CLOSE, WPARAM wParam = 0) {
-    PostMessageW(window_, message, wParam, 0);
-    return WaitForExit();
   }
   int WaitForExit(DWORD timeoutMs = 10000) const {
     DWORD code = 0;

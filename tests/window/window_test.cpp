@@ -130,96 +130,6 @@ TEST(Jobs, ScriptFollowsTheConsoleCodePageSettings) {
   }
 }
 
-// A temporary folder of the test's own, which TMP names to the copies of the
-// program that it starts.
-struct TempFolder {
-  const fs::path path = fs::current_path().concat(L"-temp");
-  std::wstring previous = std::wstring(MAX_PATH, L'\0');
-  TempFolder() {
-    previous.resize(GetEnvironmentVariableW(L"TMP", previous.data(), MAX_PATH));
-    fs::create_directory(path);
-    SetEnvironmentVariableW(L"TMP", path.c_str());
-  }
-  ~TempFolder() {
-    SetEnvironmentVariableW(L"TMP", previous.c_str());
-    std::error_code ignored;
-    fs::remove_all(path, ignored);
-  }
-  Strings Files() const { return ListFolder(path.u8string()); }
-};
-
-// A script that fails is told by job, name and reason, as the exit code that
-// really came back says, then what it wrote to standard error: the tool's
-// words in UTF-8 or the console's code page (0x82 is "\xC3\xA9" in 437, not
-// in 1252), the real stand-in tool's when it finds no folder to pack, cmd.exe's
-// own when there is no vok.exe, the last lines of 50 MB, of which the program
-// reads only the end. Success is not told, whatever it wrote there. Under
-// Wine a closed console ends cmd.exe with 0, so the recording tool ends with
-// the code Windows gives instead. The tool's standard output stays its
-// console, and no file is left once the end is told.
-TEST(Jobs, FailedScriptsAreTold) {
-  ToolFolder folder;
-  TempFolder temp;
-  App app;
-  const SIZE_T before = app.PeakWorkingSet();
-  std::size_t calls = 0;
-  std::string ends;  // a line for each run that wrote to standard error
-  for (Strings row : TableRows(VOK_FAILURES, 3)) {
-    const std::string& name = row[0];
-    const std::string& errors = row[1];
-    std::string& told = row[2];
-    if (const auto at = told.find("{folder}"); at != std::string::npos) {
-      told.replace(at, 8, WideToUtf8(folder.path));
-    }
-    WriteFile("vok.err", errors);
-    if (errors.empty()) fs::remove("vok.err");
-    if (name == "caf\xC3\xA9 missing") {
-      fs::copy_file(VOK_TOOL_PATH, "vok.exe", fs::copy_options::overwrite_existing);
-    }
-    if (name == "lost") fs::remove("vok.exe");
-    const bool recorded = fs::exists("vok.exe") && name != "caf\xC3\xA9 missing";
-    calls += recorded;
-    if (recorded && !errors.empty()) ends += "console\twrote\n";
-    app.Submit(true, Utf8ToWide(name));
-    if (told.empty()) {  // no box once the window has handled the script's end
-      ASSERT_TRUE(WaitForCalls(calls));
-      app.WaitForScripts();
-      ASSERT_TRUE(app.Answers() && app.Answers());
-    }
-    EXPECT_EQ(WideToUtf8(app.Box(told.empty() ? 0 : 10000)), told) << name;
-    EXPECT_EQ(temp.Files(), Strings{}) << name;
-    app.WaitForScripts();
-  }
-  EXPECT_LT(app.PeakWorkingSet() - before, 4u << 20);
-  EXPECT_EQ(ListFolder(), (Strings{"compile.bat", "vok-ends.txt"}));
-  EXPECT_EQ(ReadFile("vok-ends.txt"), ends);
-}
-
-// When the window closes while a script runs, the tool's later writes to
-// standard error still succeed. The file that takes them stays while they
-// may come, also through a start of the program, which removes it once the
-// script has ended.
-TEST(Jobs, ErrorFileOutlivesTheProgramUntilItsNextStart) {
-  ToolFolder folder;
-  TempFolder temp;
-  WriteFile("vok.hold", "");  // the recording vok.exe waits while it exists
-  WriteFile("vok.err", "vok: late\r\n");
-  {
-    App app;
-    app.Type(Form1::kTxtVokCom, L"late exit=1");
-    app.Click(Form1::kCmdCom);
-    ASSERT_TRUE(WaitUntil([&] { return ToolCalls().size() == 1; }));
-    EXPECT_EQ(app.Close(), 0);
-    ASSERT_TRUE(App().Answers());  // a start has looked for files to remove
-    EXPECT_EQ(temp.Files().size(), 1u);
-    fs::remove("vok.hold");
-    EXPECT_TRUE(WaitUntil([&] { return ReadFile("vok-ends.txt") == "console\twrote\n"; }));
-    app.WaitForScripts();
-  }
-  ASSERT_TRUE(App().Answers());
-  EXPECT_EQ(temp.Files(), Strings{});
-}
-
 // The program's window in this process, where its fonts and boxes can be
 // read; gone with this object unless it closed itself.
 struct OwnWindow {
@@ -246,19 +156,9 @@ void CALLBACK ReadBox(HWND, UINT, UINT_PTR, DWORD) {
     PostMessageW(boxOwner, WM_CLOSE, 0, 0);
     return;
   }
-  wchar_t title[256] = {}, className[16] = {};
-  GetWindowTextW(box, title, 256);
-  bool exclamation = false;
-  std::vector<int> buttons;
-  for (HWND child = GetWindow(box, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
-    exclamation |= SendMessageW(child, STM_GETICON, 0, 0) ==
-                   reinterpret_cast<LRESULT>(LoadIconW(nullptr, IDI_EXCLAMATION));
-    GetClassNameW(child, className, 16);
-    if (lstrcmpiW(className, L"Button") == 0) buttons.push_back(GetDlgCtrlID(child));
-  }
-  const bool asDesigned =
-      exclamation && GetWindow(box, GW_OWNER) == boxOwner && buttons == std::vector<int>{IDOK};
-  shownBoxes.push_back(std::wstring(title) + (asDesigned ? L" !" : L""));
+  const std::wstring text = BoxText(box);
+  const bool asDesigned = BoxAsDesigned(box, boxOwner, IDI_EXCLAMATION);
+  shownBoxes.push_back(text.substr(0, text.find(L": ")) + (asDesigned ? L" !" : L""));
   EndDialog(box, IDOK);
 }
 
@@ -382,18 +282,11 @@ TEST(Window, LayoutFontsAndStylesAsDesigned) {
     DeleteObject(icon.hbmColor);
     DeleteObject(icon.hbmMask);
   }
-}
-
-// Moved to a screen of another scale (Wine never sends it, so the test
-// does): the window takes the rectangle Windows suggests exactly, even
-// partly off the work area, as when it spans two screens, and lays its
-// controls out at the new scale.
-TEST(Window, DpiChangeTakesTheSuggestedRectangle) {
-  const OwnWindow own;
-  const HWND window = own.hwnd;
-  RECT work, taken;
-  SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
-  RECT suggested = {work.right - 200, work.top + 40, work.right + 300, work.top + 600};
+  // Moved to a screen of another scale (Wine never sends it, so the test
+  // does): the window takes the rectangle Windows suggests exactly, even
+  // partly off the work area, as when it spans two screens, and lays its
+  // controls out at the new scale.
+  RECT taken, suggested = {work.right - 200, work.top + 40, work.right + 300, work.top + 600};
   SendMessageW(window, WM_DPICHANGED, MAKEWPARAM(144, 144), reinterpret_cast<LPARAM>(&suggested));
   GetWindowRect(window, &taken);
   EXPECT_TRUE(EqualRect(&taken, &suggested));
@@ -414,46 +307,14 @@ HGLOBAL Drop(HWND window, const std::wstring& path) {
   return memory;
 }
 
-// Every warning the program shows is a box owned by the window, with the
-// exclamation icon and one button, OK: for an empty box, a refused name, a
-// refused drop, a job whose script still runs, and a script that failed. A
-// close beneath the box of a refused drop (drops come only to a window of
-// this process) ends the window once the box is dismissed.
-TEST(Window, WarningsHaveTheExclamationIconAndOneOkButton) {
-  ToolFolder folder;
-  WriteFile("vok.hold", "");  // the recording vok.exe waits while it exists
-  const OwnWindow own;
-  const HWND window = own.hwnd;
-  const auto press = [&](int box, const wchar_t* text, int button) {
-    SetDlgItemTextW(window, box, text);
-    SendDlgItemMessageW(window, button, BM_CLICK, 0, 0);
-  };
-  const auto shown = BoxesShownDuring(window, [&] {
-    press(Form1::kTxtVokCom, L"", Form1::kCmdCom);
-    press(Form1::kTxtVokDe, L"say \"hi\"", Form1::kCmdDe);
-    Drop(window, folder.path / L"vok.exe");
-    press(Form1::kTxtVokCom, L"held exit=1", Form1::kCmdCom);
-    press(Form1::kTxtVokCom, L"held exit=1", Form1::kCmdCom);
-    DeleteFileW(L"vok.hold");
-    const std::vector<HANDLE> scripts = Form1::WatchedScripts(window);
-    WaitForMultipleObjects(static_cast<DWORD>(scripts.size()), scripts.data(), TRUE, 30000);
-    SendMessageW(window, Form1::kScriptEnded, 0, 0);
-  });
-  EXPECT_EQ(shown, (std::vector<std::wstring>{L"No File !", L"Invalid Name !", L"Drop Refused !",
-                                              L"Job Running !", L"Job Failed !"}));
-  closeBeneathNextBox = true;
-  EXPECT_EQ(BoxesShownDuring(window, [&] { Drop(window, folder.path / L"vok.exe"); }),
-            std::vector<std::wstring>{L"Drop Refused !"});
-  EXPECT_FALSE(IsWindow(window));
-}
-
 // The window takes drops, as Explorer makes them: a dropped folder fills the
 // pack box, a .vok file the unpack box; the focus goes there, the drop is
 // freed, and nothing starts. Dropped folders (without a trailing "\\") and
 // .vok files count as inside the working folder exactly when the file system
 // takes the names for the same, whatever the user's language. Each row's
 // working folder and the folder holding the drop are made for real; where
-// the file system folds them together, the one folder holds both.
+// the file system folds them together, the one folder holds both. (Drops
+// come only to a window of this process.)
 TEST(Window, DropsFillTheBoxesAsTheFileSystemFoldsNames) {
   ScratchDir scratch;
   const OwnWindow own;
@@ -491,6 +352,13 @@ TEST(Window, DropsFillTheBoxesAsTheFileSystemFoldsNames) {
     EXPECT_FALSE(fs::exists("compile.bat") || fs::exists("decompile.bat")) << row;
   }
   fs::current_path(scratch.path);
+  // Anything else is refused, with a warning as designed; a close beneath it
+  // ends the window once the box is dismissed.
+  WriteFile("notes.txt", "");
+  closeBeneathNextBox = true;
+  EXPECT_EQ(BoxesShownDuring(window, [&] { Drop(window, scratch.path / L"notes.txt"); }),
+            std::vector<std::wstring>{L"Drop Refused !"});
+  EXPECT_FALSE(IsWindow(window));
 }
 
 }  // namespace
