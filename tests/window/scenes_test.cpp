@@ -162,7 +162,7 @@ class Scene {
     if (verb == "post") return app.PostCommand(kButtons[job]);
     if (verb == "click")
       return Expect(BringToFront(app.window()), "not in front"), app.ClickInto(kTextBoxes[job]);
-    if (verb == "tab") return app.Key(VK_TAB);
+    if (verb == "tab") return Expect(BringToFront(app.window()), "not in front"), app.Key(VK_TAB);
     if (verb == "front") return Expect(BringToFront(app.window()), "not in front");
     if (verb == "dismiss") {
       const std::wstring box = shown();
