@@ -59,11 +59,11 @@ void WriteStandardError(const char* last) {
 int main(int argc, char** argv) {
   // The console as its user sees it. Under load its host may still be
   // showing it when this program starts, so a console that is not minimised
-  // is given three seconds to become so before it counts as shown (or, if
+  // is given ten seconds to become so before it counts as shown (or, if
   // it never appeared, hidden).
   HWND console = GetConsoleWindow();
   bool iconic = false;
-  for (int waited = 0; console && !(iconic = IsIconic(console)) && waited < 3000; waited += 20) {
+  for (int waited = 0; console && !(iconic = IsIconic(console)) && waited < 10000; waited += 20) {
     Sleep(20);
   }
   std::wstring record = !console                   ? L"none"
