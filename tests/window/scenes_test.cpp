@@ -196,11 +196,11 @@ class Scene {
     if (verb == "box" || verb == "box=") {
       const std::wstring expected = Expand(what);
       std::wstring box;
-      Expect(WaitUntil([&] {
-               box = shown();
-               return verb == "box" ? box.rfind(expected, 0) == 0 : box == expected;
-             }),
-             "the box is \"" + WideToUtf8(box) + "\"");
+      const bool found = WaitUntil([&] {
+        box = shown();
+        return verb == "box" ? box.rfind(expected, 0) == 0 : box == expected;
+      });
+      Expect(found, "the box is \"" + WideToUtf8(box) + "\"");
       return Expect(app.BoxAsDesigned(), "the box is not the window's, with one button, OK");
     }
     if (verb == "no") {
@@ -211,12 +211,12 @@ class Scene {
       const int id = (option == "box" ? kTextBoxes : kButtons)[text == "1"];
       // Read in front: under load, Wine now and then hands the activation to
       // another window late; the user's click on the taskbar takes it back.
-      return Expect(WaitUntil([&] {
-                      if (GetForegroundWindow() != app.window()) BringToFront(app.window(), 2000);
-                      return app.Focus() == app.Control(id);
-                    }),
-                    "the focus is in control " + std::to_string(GetDlgCtrlID(app.Focus())) +
-                        " (0: the frame or none)");
+      const bool there = WaitUntil([&] {
+        if (GetForegroundWindow() != app.window()) BringToFront(app.window(), 2000);
+        return app.Focus() == app.Control(id);
+      });
+      return Expect(there, "the focus is in control " + std::to_string(GetDlgCtrlID(app.Focus())) +
+                               " (0: the frame or none)");
     }
     if (verb == "behind") {
       return Expect(WaitUntil([&] { return GetForegroundWindow() != app.window(); }),
