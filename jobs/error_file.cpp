@@ -20,7 +20,8 @@ bool MaySweep(const FoundFile& file) {
   const auto digits = name.begin() + static_cast<std::ptrdiff_t>(prefix);
   const bool hex = std::all_of(
       digits, digits + 32, [](char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f'); });
-  return hex && !file.link && file.ours;
+  const bool ours = file.owner == Owner::kUser || file.owner == Owner::kDefaultOwner;
+  return hex && !file.link && ours;
 }
 
 }  // namespace vok

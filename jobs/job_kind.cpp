@@ -31,6 +31,7 @@ const char* const kUnsafeCharacterPrompt =
 const char* const kTooLongPrompt = "That name is too long to be passed to vok.exe";
 
 const char* const kJobRunningTitle = "Job Running";
+const char* const kJobBlockedTitle = "Job Blocked";
 const char* const kJobFailedTitle = "Job Failed";
 const char* const kNetworkFolderTitle = "Network Folder";
 const char* const kNetworkFolderPrompt =

@@ -28,6 +28,7 @@ extern const char* const kTooLongPrompt;
 
 // Titles and prompt of the warnings about the jobs' scripts.
 extern const char* const kJobRunningTitle;
+extern const char* const kJobBlockedTitle;
 extern const char* const kJobFailedTitle;
 extern const char* const kNetworkFolderTitle;
 extern const char* const kNetworkFolderPrompt;

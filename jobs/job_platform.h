@@ -51,6 +51,13 @@ class ScriptEncoding {
 // What a full path names.
 enum class PathKind { kMissing, kFolder, kFile };
 
+// What came of reserving a script for a run.
+enum class Reservation {
+  kReserved,
+  kRunning,  // a script started under its name still runs there
+  kTaken,    // another program holds the name that guards it: no run can be guarded
+};
+
 // How much of the end of a script's standard error the platform reads: more
 // than the lines that a failure's box shows.
 constexpr std::size_t kErrorTailBytes = 8192;
@@ -95,9 +102,10 @@ class JobPlatform : public ScriptEncoding {
   // names: ignoring case as its own fixed table does, whatever the user's
   // language ("I" is not "ı", "ß" not "SS").
   virtual bool SameIgnoringCase(const std::string& a, const std::string& b) const = 0;
-  // Reserves the script for one run: false while a script started under its
-  // name, by this or another copy of the program, still runs there.
-  virtual bool ReserveScript(const std::string& fileName) = 0;
+  // Reserves the script for one run: not while a script started under its
+  // name, by this or another copy of the program, still runs there, nor
+  // while another program holds the guard's name.
+  virtual Reservation ReserveScript(const std::string& fileName) = 0;
   // Starts the reserved script minimised and active, without waiting for it,
   // and hands it the reservation; returns a number for the run.
   virtual int Start(const std::string& fileName) = 0;

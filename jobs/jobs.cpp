@@ -53,11 +53,19 @@ void RunJob(const JobKind& job, PlatformUi& ui, JobPlatform& platform, JobSessio
   }
   // A script rewritten while its cmd.exe still reads it would run a fragment
   // of the new line as a command.
-  if (!platform.ReserveScript(job.batchFileName)) {
+  const Reservation reservation = platform.ReserveScript(job.batchFileName);
+  if (reservation == Reservation::kRunning) {
     return Refuse(job, ui,
                   std::string("The last ") + job.name +
                       " job is still running. Wait for it to finish, then try again.",
                   kJobRunningTitle);
+  }
+  if (reservation == Reservation::kTaken) {
+    return Refuse(job, ui,
+                  std::string("Another program holds the name that keeps ") + job.batchFileName +
+                      " from being rewritten while it runs, so the " + job.name +
+                      " job can't run safely. Close that program, then try again.",
+                  kJobBlockedTitle);
   }
 
   ClearScript(job, platform);

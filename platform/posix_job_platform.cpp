@@ -36,8 +36,11 @@ std::optional<std::string> PosixJobPlatform::EncodeForScript(const std::string& 
   return text;
 }
 
+// A link is opened itself, never followed: its target, wherever it points,
+// is neither created nor changed.
 void PosixJobPlatform::OpenForAppend(int slot, const std::string& fileName) {
-  const int fd = ::open(fileName.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
+  int fd = ::open(fileName.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0666);
+  if (fd < 0 && errno == ELOOP) fd = ::open(fileName.c_str(), O_PATH | O_NOFOLLOW | O_CLOEXEC);
   if (fd < 0) ThrowErrno("open", fileName);
   slots_.Put(slot, fileName, fd);
 }
@@ -103,8 +106,8 @@ bool PosixJobPlatform::SameIgnoringCase(const std::string& a, const std::string&
                     [&](char x, char y) { return upper(x) == upper(y); });
 }
 
-bool PosixJobPlatform::ReserveScript(const std::string&) {
-  return true;
+Reservation PosixJobPlatform::ReserveScript(const std::string&) {
+  return Reservation::kReserved;
 }
 
 int PosixJobPlatform::Start(const std::string& fileName) {

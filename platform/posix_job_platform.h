@@ -32,7 +32,7 @@ class PosixJobPlatform : public JobPlatform {
   std::string WorkingFolder() const override;
   PathKind KindOf(const std::string& path) const override;
   bool SameIgnoringCase(const std::string& a, const std::string& b) const override;
-  bool ReserveScript(const std::string& fileName) override;
+  Reservation ReserveScript(const std::string& fileName) override;
   int Start(const std::string& fileName) override;
   std::vector<ScriptEnd> TakeEndedScripts() override;
   std::string DecodeConsoleText(const std::string& bytes) const override;

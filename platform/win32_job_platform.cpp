@@ -15,9 +15,13 @@
 namespace vok {
 namespace {
 
-[[noreturn]] void ThrowLastError(const char* operation, const std::string& fileName) {
-  const DWORD error = GetLastError();  // read before anything else can change it
+[[noreturn]] void Throw(const char* operation, const std::string& fileName, DWORD error) {
   throw PlatformError(operation, fileName, SystemErrorText(error));
+}
+
+// For a failed call whose error nothing has touched since.
+[[noreturn]] void ThrowLastError(const char* operation, const std::string& fileName) {
+  Throw(operation, fileName, GetLastError());
 }
 
 // The system's own cmd.exe, never one that lies in the working folder.
@@ -64,20 +68,32 @@ ConsoleSettings ReadConsoleSettings() {
   return settings;
 }
 
-// The user who runs the program, as a TOKEN_USER; empty when unknown.
-std::vector<unsigned char> CurrentUser() {
+// What the program's token says of `kind` (TokenUser, TokenOwner), as the
+// system returns it; empty when unknown.
+std::vector<unsigned char> TokenInformation(TOKEN_INFORMATION_CLASS kind) {
   HANDLE token = nullptr;
   if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) return {};
   DWORD size = 0;
-  GetTokenInformation(token, TokenUser, nullptr, 0, &size);
-  std::vector<unsigned char> user(std::max<DWORD>(size, sizeof(TOKEN_USER)));
-  if (!GetTokenInformation(token, TokenUser, user.data(), size, &size)) user.clear();
+  GetTokenInformation(token, kind, nullptr, 0, &size);
+  std::vector<unsigned char> information(std::max<DWORD>(size, sizeof(TOKEN_USER)));
+  if (!GetTokenInformation(token, kind, information.data(), size, &size)) information.clear();
   CloseHandle(token);
-  return user;
+  return information;
+}
+
+// The user who runs the program, as a TOKEN_USER; empty when unknown.
+std::vector<unsigned char> CurrentUser() {
+  return TokenInformation(TokenUser);
 }
 
 PSID UserSid(const std::vector<unsigned char>& user) {
   return user.empty() ? nullptr : reinterpret_cast<const TOKEN_USER*>(user.data())->User.Sid;
+}
+
+// The owner that files the program creates get: the user, or, run as
+// administrator, the Administrators group.
+PSID DefaultOwnerSid(const std::vector<unsigned char>& owner) {
+  return owner.empty() ? nullptr : reinterpret_cast<const TOKEN_OWNER*>(owner.data())->Owner;
 }
 
 // A descriptor that lets only the user who runs the program open the file,
@@ -132,17 +148,23 @@ bool DeleteThrough(HANDLE file) {
          FALSE;
 }
 
-// Whether the open file belongs to the user.
-bool OwnedBy(HANDLE file, PSID user) {
+// Who owns the open file.
+Owner OwnerOf(HANDLE file) {
+  static const std::vector<unsigned char> user = CurrentUser();
+  static const std::vector<unsigned char> defaultOwner = TokenInformation(TokenOwner);
   PSID owner = nullptr;
   PSECURITY_DESCRIPTOR descriptor = nullptr;
   if (GetSecurityInfo(file, SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION, &owner, nullptr, nullptr,
                       nullptr, &descriptor) != ERROR_SUCCESS) {
-    return false;
+    return Owner::kUnknown;
   }
-  const bool owned = user && owner && EqualSid(owner, user);
+  const auto is = [&](PSID sid) { return sid && owner && EqualSid(owner, sid); };
+  const Owner found = !owner                              ? Owner::kUnknown
+                      : is(UserSid(user))                 ? Owner::kUser
+                      : is(DefaultOwnerSid(defaultOwner)) ? Owner::kDefaultOwner
+                                                          : Owner::kOther;
   LocalFree(descriptor);
-  return owned;
+  return found;
 }
 
 // The folder for the error files, in full, as cmd.exe can take it in a
@@ -157,20 +179,23 @@ std::wstring ErrorFileFolder() {
   return shortName.find(L'%') == std::wstring::npos ? shortName : std::wstring();
 }
 
-// Deletes the file when nothing has it open, the sweep may take it, and it
-// is still the file found: the exclusive open fails while a script's cmd.exe,
-// or a tool it started, still writes to it. A link is opened itself, never
-// followed.
+// Opens the file or link itself, never what a link points to, to delete it,
+// when nothing has it open: the exclusive open fails while a script's
+// cmd.exe, or a tool it started, still writes to it.
+HANDLE OpenUnusedToDelete(const std::wstring& path) {
+  return CreateFileW(path.c_str(), DELETE | READ_CONTROL | FILE_READ_ATTRIBUTES, 0, nullptr,
+                     OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+}
+
+// Deletes a file that an earlier run left, when nothing uses it and the
+// sweep may take it.
 void DeleteIfUnused(const std::wstring& folder, const std::wstring& name) {
-  static const std::vector<unsigned char> user = CurrentUser();
-  HANDLE file = CreateFileW((folder + name).c_str(), DELETE | READ_CONTROL | FILE_READ_ATTRIBUTES,
-                            0, nullptr, OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+  HANDLE file = OpenUnusedToDelete(folder + name);
   if (file == INVALID_HANDLE_VALUE) return;
   FILE_ATTRIBUTE_TAG_INFO kind{};
   const bool known = GetFileInformationByHandleEx(file, FileAttributeTagInfo, &kind, sizeof(kind));
-  const FoundFile found = {WideToUtf8(name),
-                           (kind.FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0,
-                           OwnedBy(file, UserSid(user))};
+  const FoundFile found = {
+      WideToUtf8(name), (kind.FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0, OwnerOf(file)};
   if (known && !(kind.FileAttributes & FILE_ATTRIBUTE_DIRECTORY) && MaySweep(found)) {
     DeleteThrough(file);
   }
@@ -215,12 +240,19 @@ ErrorFile::ErrorFile() {
   if (handle_ == INVALID_HANDLE_VALUE) return;
   folder_ = folder;
   name_ = name;
+  identity_ = IdentityOf(handle_);
 }
 
+// The file is known by the identity it had at its creation, whoever the
+// system says owns it: run as administrator, that is the Administrators
+// group; on a FAT folder, nobody.
 ErrorFile::~ErrorFile() {
   if (handle_ == INVALID_HANDLE_VALUE) return;
   CloseHandle(handle_);
-  DeleteIfUnused(folder_, name_);
+  HANDLE file = OpenUnusedToDelete(path());
+  if (file == INVALID_HANDLE_VALUE) return;
+  if (!identity_.empty() && IdentityOf(file) == identity_) DeleteThrough(file);
+  CloseHandle(file);
 }
 
 void ErrorFile::ReadTail(ScriptEnd& end) const {
@@ -293,16 +325,20 @@ std::optional<std::string> Win32JobPlatform::EncodeForScript(const std::string& 
   return bytes;
 }
 
+// A link is opened itself, never followed: its target, wherever it points,
+// is neither created nor changed.
 void Win32JobPlatform::OpenForAppend(int slot, const std::string& fileName) {
-  HANDLE file = CreateFileW(Utf8ToWide(fileName).c_str(), FILE_APPEND_DATA, FILE_SHARE_READ,
-                            nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  const std::wstring name = Utf8ToWide(fileName);
+  HANDLE file = CreateFileW(name.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
+                            FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
   if (file == INVALID_HANDLE_VALUE) ThrowLastError("open", fileName);
   slots_.Put(slot, fileName, file);
 }
 
 void Win32JobPlatform::CreateNew(int slot, const std::string& fileName) {
-  HANDLE file = CreateFileW(Utf8ToWide(fileName).c_str(), GENERIC_WRITE | FILE_READ_ATTRIBUTES,
-                            FILE_SHARE_READ, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+  const std::wstring name = Utf8ToWide(fileName);
+  HANDLE file = CreateFileW(name.c_str(), GENERIC_WRITE | FILE_READ_ATTRIBUTES, FILE_SHARE_READ,
+                            nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) ThrowLastError("create", fileName);
   slots_.Put(slot, fileName, file);
 }
@@ -347,13 +383,15 @@ void Win32JobPlatform::Close(int slot) {
 }
 
 void Win32JobPlatform::Delete(const std::string& fileName) {
-  if (!DeleteFileW(Utf8ToWide(fileName).c_str())) ThrowLastError("delete", fileName);
+  const std::wstring name = Utf8ToWide(fileName);
+  if (!DeleteFileW(name.c_str())) ThrowLastError("delete", fileName);
 }
 
 void Win32JobPlatform::DeleteIfWritten(const std::string& fileName) {
   const auto written = written_.find(fileName);
   if (written == written_.end()) return;
-  HANDLE file = CreateFileW(Utf8ToWide(fileName).c_str(), DELETE | FILE_READ_ATTRIBUTES,
+  const std::wstring name = Utf8ToWide(fileName);
+  HANDLE file = CreateFileW(name.c_str(), DELETE | FILE_READ_ATTRIBUTES,
                             FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                             OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
   if (file == INVALID_HANDLE_VALUE) {
@@ -392,17 +430,22 @@ bool Win32JobPlatform::SameIgnoringCase(const std::string& a, const std::string&
                               static_cast<int>(wideB.size()), TRUE) == CSTR_EQUAL;
 }
 
-bool Win32JobPlatform::ReserveScript(const std::string& fileName) {
+Reservation Win32JobPlatform::ReserveScript(const std::string& fileName) {
   if (reservation_) CloseHandle(reservation_);
-  reservation_ = CreateEventW(nullptr, TRUE, FALSE, ReservationName(fileName).c_str());
+  const std::wstring name = ReservationName(fileName);
+  reservation_ = CreateEventW(nullptr, TRUE, FALSE, name.c_str());
+  const DWORD error = GetLastError();
   // A copy running elevated, or as another user, made an event that this
   // one may not open: reserved all the same.
-  if (!reservation_ && GetLastError() == ERROR_ACCESS_DENIED) return false;
-  if (!reservation_) ThrowLastError("reserve", fileName);
-  if (GetLastError() != ERROR_ALREADY_EXISTS) return true;
+  if (!reservation_ && error == ERROR_ACCESS_DENIED) return Reservation::kRunning;
+  // An object of another kind (a mutex, say) holds the name: whoever made
+  // it, no run can be guarded while it does.
+  if (!reservation_ && error == ERROR_INVALID_HANDLE) return Reservation::kTaken;
+  if (!reservation_) Throw("reserve", fileName, error);
+  if (error != ERROR_ALREADY_EXISTS) return Reservation::kReserved;
   CloseHandle(reservation_);
   reservation_ = nullptr;
-  return false;
+  return Reservation::kRunning;
 }
 
 int Win32JobPlatform::Start(const std::string& fileName) {

@@ -45,6 +45,7 @@ class ErrorFile {
  private:
   HANDLE handle_ = INVALID_HANDLE_VALUE;
   std::wstring folder_, name_;
+  std::wstring identity_;  // as created, to delete this file and no other
 };
 
 // Removes the error files that earlier runs left in the temporary folder
@@ -74,7 +75,7 @@ class Win32JobPlatform : public JobPlatform {
   std::string WorkingFolder() const override;
   PathKind KindOf(const std::string& path) const override;
   bool SameIgnoringCase(const std::string& a, const std::string& b) const override;
-  bool ReserveScript(const std::string& fileName) override;
+  Reservation ReserveScript(const std::string& fileName) override;
   int Start(const std::string& fileName) override;
   std::vector<ScriptEnd> TakeEndedScripts() override;
   std::string DecodeConsoleText(const std::string& bytes) const override;

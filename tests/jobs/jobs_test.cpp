@@ -56,7 +56,7 @@ class Jobs : public ::testing::Test, protected PlatformUi, protected PosixJobPla
   }
   void Focus(const JobKind& job) override { shown_.push_back(std::string("focus ") + job.name); }
   std::string WorkingFolder() const override { return folder_; }
-  bool ReserveScript(const std::string&) override { return !running_; }
+  Reservation ReserveScript(const std::string&) override { return reservation_; }
   // Another user's file may appear between the delete and the write.
   void Delete(const std::string& file) override {
     PosixJobPlatform::Delete(file);
@@ -68,7 +68,8 @@ class Jobs : public ::testing::Test, protected PlatformUi, protected PosixJobPla
   JobSession session_;
   std::string typed_, folder_;
   Strings shown_, started_;
-  bool startFails_ = false, running_ = false, plant_ = false;
+  bool startFails_ = false, plant_ = false;
+  Reservation reservation_ = Reservation::kReserved;
   std::vector<ScriptEnd> ended_;
   std::map<std::string, PathKind> kinds_;
 };
@@ -106,7 +107,9 @@ TEST_F(Jobs, TypedNamesGiveTheseScriptsOrWarnings) {
     const Files mine = {{"compile.bat", "@echo mine\r\nbuild\r\n"}, {"decompile.bat", "mine\r\n"}};
     for (const auto& [name, bytes] : mine) WriteFile(name, bytes);
     started_.clear();
-    running_ = c.state == "running";
+    reservation_ = c.state == "running" ? Reservation::kRunning
+                   : c.state == "taken" ? Reservation::kTaken
+                                        : Reservation::kReserved;
     folder_ = c.state.rfind("\\\\", 0) == 0 ? c.state : "C:\\games";
     const JobKind& job = JobOf(c.letter);
     const Strings shown = Press(job, c.typed);
@@ -119,6 +122,23 @@ TEST_F(Jobs, TypedNamesGiveTheseScriptsOrWarnings) {
     const Strings warned = {c.outcome, "focus " + std::string(job.name)};
     EXPECT_EQ(shown, started_.empty() ? warned : Strings{});
   }
+}
+
+// A link in a script's place, dangling or to the user's file, is replaced by
+// the script: what it pointed to is neither created nor changed.
+TEST_F(Jobs, ALinkInTheScriptsPlaceIsNotFollowed) {
+  namespace fs = std::filesystem;
+  fs::create_directory("elsewhere");
+  WriteFile("elsewhere/notes.txt", "the user's\r\n");
+  fs::create_symlink("elsewhere/notes.txt", "compile.bat");
+  fs::create_symlink("elsewhere/new.txt", "decompile.bat");
+  Press(kPackJob, "data");
+  Press(kUnpackJob, "save");
+  EXPECT_EQ(Folder(), (Files{{"compile.bat", "vok.exe c     data\r\n"},
+                             {"decompile.bat", "vok.exe d     save.vok\r\n"},
+                             {"elsewhere", ""}}));
+  EXPECT_EQ(ListFolder("elsewhere"), Strings{"notes.txt"});
+  EXPECT_EQ(ReadFile("elsewhere/notes.txt"), "the user's\r\n");
 }
 
 // A failing operation stops the job and carries the file and the system's
@@ -205,7 +225,11 @@ TEST(ErrorFiles, TheSweepTakesOnlyOurOwn) {
   const auto rows = TableRows(VOK_SWEEP, 5, true);
   ASSERT_GE(rows.size(), 8u);
   for (const Strings& row : rows) {
-    const FoundFile file = {row[1], row[2] == "link", row[3] == "ours"};
+    const Owner owner = row[3] == "ours"            ? Owner::kUser
+                        : row[3] == "default owner" ? Owner::kDefaultOwner
+                        : row[3] == "unknown"       ? Owner::kUnknown
+                                                    : Owner::kOther;
+    const FoundFile file = {row[1], row[2] == "link", owner};
     EXPECT_EQ(MaySweepIn(row[0]) && MaySweep(file), row[4] == "swept")
         << row[0] << row[1] << row[2] << row[3];
   }

@@ -7,8 +7,10 @@
 // as it would for such a tool.
 //
 // Appends one line per call to "vok-calls.txt" in the working folder, UTF-8:
-// the state of its console ("minimised", "shown", "hidden" or "none"), then each
-// argument as the C runtime split the command line, tab-separated. Then it
+// "minimised" when its starter asked for its window to show minimised, else
+// "-", then each argument as the C runtime split the command line,
+// tab-separated. Put in the system's cmd.exe's place, it records what the
+// program asked of the interpreter. Then it
 // waits while a file "vok.hold" exists there, writes to standard error what
 // "vok.err" there holds (see WriteStandardError), and ends with exit code N
 // when its last argument ends in "exit=N".
@@ -57,19 +59,14 @@ void WriteStandardError(const char* last) {
 }
 
 int main(int argc, char** argv) {
-  // The console as its user sees it. Under load its host may still be
-  // showing it when this program starts, so a console that is not minimised
-  // is given ten seconds to become so before it counts as shown (or, if
-  // it never appeared, hidden).
-  HWND console = GetConsoleWindow();
-  bool iconic = false;
-  for (int waited = 0; console && !(iconic = IsIconic(console)) && waited < 10000; waited += 20) {
-    Sleep(20);
-  }
-  std::wstring record = !console                   ? L"none"
-                        : iconic                   ? L"minimised"
-                        : IsWindowVisible(console) ? L"shown"
-                                                   : L"hidden";
+  // How its starter asked for its window to show: the program starts each
+  // script's cmd.exe minimised, whatever the console host then makes of it.
+  STARTUPINFOW startup{};
+  GetStartupInfoW(&startup);
+  std::wstring record =
+      (startup.dwFlags & STARTF_USESHOWWINDOW) && startup.wShowWindow == SW_SHOWMINIMIZED
+          ? L"minimised"
+          : L"-";
   for (int i = 1; i < argc; ++i) record += L"\t" + Wide(argv[i]);
   record += L"\n";
   std::string utf8(record.size() * 3, '\0');

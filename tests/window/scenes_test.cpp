@@ -5,7 +5,7 @@
 //                         C:\users; or minimised, as a shortcut set to "Run:
 //                         Minimized" starts it)
 //   temp [%]              copies started later get a temporary folder of the
-//                         scene's own (whose path holds a "%")
+//                         scene's own (whose path holds "%PATH%")
 //   N type J NAME         copy N's text box J (0 unpack, 1 pack) gets NAME
 //   N press J             button J is pressed
 //   N post J              a click on button J reaches the window as automation
@@ -18,9 +18,10 @@
 //                         back, brought to the front, Tab, a click into box J
 //   hold | release        the tool waits; or it is let go, every script ends,
 //                         and every copy has handled the ends
-//   other J open|read-only|reserve|free   another program holds script J open
-//                         or makes it read-only, a copy of another user's
-//                         session reserves it; or it lets it go
+//   other J open|read-only|reserve|mutex|free   another program holds script
+//                         J open or makes it read-only, a copy of another
+//                         user's session reserves it, a mutex takes the name
+//                         of its guard; or it lets it go
 //   write FILE TEXT | remove FILE         the user writes or deletes a file
 //   tool real             vok.exe is the real stand-in tool from now on
 // What must come of them, each waited for:
@@ -31,9 +32,9 @@
 //   N box= TEXT           the same, but "title: text" is TEXT
 //   N no box              copy N has handled what it was sent, and no box shows
 //   N grew K              copy N's most memory used grew by less than K MiB
-//   ran J NAME            the tool's next call is job J's, for NAME, in a
-//                         minimised console; unless it is held, its script has
-//                         then ended and the window has handled that
+//   ran J NAME            the tool's next call is job J's, for NAME; unless it
+//                         is held, its script has then ended and the window
+//                         has handled that
 //   calls K               once no script runs, the tool was called K times
 //   N focus box|button J  the focus in copy N, in front, is on that control
 //   N behind              another window is in front of copy N
@@ -304,9 +305,10 @@ class Scene {
     startPeaks_.push_back(copies_.back()->PeakWorkingSet());
   }
 
-  // A temporary folder; "t%mp" is a short name that holds the "%" too.
+  // A temporary folder; one whose path holds "%PATH%", which cmd.exe would
+  // expand in a redirection.
   void UseTemp(bool percent) {
-    temp_ = fs::current_path().concat(L"-temp") / (percent ? L"t%mp" : L"temp");
+    temp_ = fs::current_path().concat(L"-temp") / (percent ? L"t%PATH%mp" : L"temp");
     fs::create_directories(temp_);
     SetEnvironmentVariableW(L"TMP", temp_.c_str());
   }
@@ -314,7 +316,7 @@ class Scene {
   void Ran(int job, const std::string& name) {
     Expect(WaitUntil([&] { return ToolCalls().size() > calls_; }, 30000),
            "the tool was not called");
-    const Strings expected = {"minimised", job ? "c" : "d", name + (job ? "" : ".vok")};
+    const Strings expected = {job ? "c" : "d", name + (job ? "" : ".vok")};
     Expect(ToolCalls()[calls_++] == expected, "the tool was called otherwise");
     if (!fs::exists("vok.hold")) WaitForScripts();
   }
@@ -342,8 +344,10 @@ class Scene {
       Expect(held_[job] != INVALID_HANDLE_VALUE, "the script cannot be held open");
     } else if (what == "read-only") {
       Expect(SetFileAttributesW(name.c_str(), FILE_ATTRIBUTE_READONLY), "no script to protect");
-    } else if (what == "reserve") {
-      held_[job] = ForeignReservation(kScripts[job]);
+    } else if (what == "reserve" || what == "mutex") {
+      held_[job] = what == "reserve"
+                       ? ForeignReservation(kScripts[job])
+                       : CreateMutexW(nullptr, FALSE, ReservationName(kScripts[job]).c_str());
       Expect(held_[job] != nullptr, "no reservation made");
     }
   }

@@ -72,8 +72,8 @@ struct ToolFolder : ScratchDir {
   ToolFolder() { std::filesystem::copy_file(VOK_RECORDER_PATH, "vok.exe"); }
 };
 
-// The calls the recording tool logged in a folder ("" or ending in '/'): for
-// each, its console ("minimised", "shown", "hidden" or "none"), then its arguments.
+// The calls the recording tool logged in a folder ("" or ending in '/'): the
+// arguments of each (what cmd.exe asked of the tool's window is its own).
 inline std::vector<std::vector<std::string>> ToolCalls(const std::string& folder = "") {
   std::vector<std::vector<std::string>> calls;
   std::istringstream log(ReadFile(folder + "vok-calls.txt"));
@@ -81,6 +81,7 @@ inline std::vector<std::vector<std::string>> ToolCalls(const std::string& folder
   for (std::string line; std::getline(log, line) && !log.eof();) {
     std::istringstream fields(line);
     auto& call = calls.emplace_back();
+    std::getline(fields, line, '\t');
     for (std::string field; std::getline(fields, field, '\t');) call.push_back(field);
   }
   return calls;

@@ -7,6 +7,8 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <aclapi.h>
+#include <sddl.h>
 #include <shlobj.h>
 #include <tlhelp32.h>
 
@@ -76,7 +78,7 @@ TEST(Jobs, NamesReachTheToolExactlyOrAreRefused) {
     }
     if (i >= accepted.size()) continue;
     const bool pack = i / std::size(lanes) % 2 == 0 || accepted[i].back() == '\\';
-    last[lane] = {"minimised", pack ? "c" : "d", accepted[i] + (pack ? "" : ".vok")};
+    last[lane] = {pack ? "c" : "d", accepted[i] + (pack ? "" : ".vok")};
     ++sent[lane];
     typed[lane] = {pack, accepted[i]};
     apps[lane]->Submit(pack, Utf8ToWide(accepted[i]));
@@ -136,6 +138,70 @@ TEST(Jobs, ScriptFollowsTheConsoleCodePageSettings) {
     app.WaitForScripts();
     EXPECT_EQ(ReadFile("compile.bat"), row.script);
   }
+}
+
+// What the program asks of the system's cmd.exe, as the interpreter itself
+// receives it: a minimised window, the user's AutoRun commands left out (/d),
+// delayed expansion off (/v:off). The recording tool stands in the system's
+// cmd.exe in a Wine prefix of its own (tests/window/CMakeLists.txt).
+TEST(Jobs, TheInterpreterRunsTheScriptMinimisedWithoutTheUsersSettings) {
+  if (!std::getenv("VOK_INTERPRETER")) GTEST_SKIP() << "runs in a Wine prefix of its own";
+  wchar_t system[MAX_PATH] = {};
+  GetSystemDirectoryW(system, MAX_PATH);
+  fs::copy_file(VOK_RECORDER_PATH, fs::path(system) / L"cmd.exe",
+                fs::copy_options::overwrite_existing);
+  ASSERT_EQ(RegSetKeyValueW(HKEY_CURRENT_USER, L"Software\\Wine\\DllOverrides", L"cmd.exe", REG_SZ,
+                            L"native", sizeof(L"native")),
+            ERROR_SUCCESS);
+  ScratchDir scratch;
+  App app;
+  app.Submit(true, L"data");
+  ASSERT_TRUE(WaitForCalls(1));
+  EXPECT_EQ(ReadFile("vok-calls.txt").substr(0, 26), "minimised\t/d\t/v:off\t/s\t/c\t");
+}
+
+// The error file is open to the user alone, and its object deletes it
+// whoever the system says owns it (run as administrator, the Administrators
+// group); a script is created new, never opened where a file is there.
+TEST(Platform, ErrorFilesAreTheUsersAloneAndScriptsAreCreatedNew) {
+  ScratchDir scratch;
+  SetEnvironmentVariableW(L"TMP", scratch.path.c_str());
+  std::wstring path;
+  {
+    ErrorFile errors;
+    path = errors.path();
+    ASSERT_FALSE(path.empty());
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    wchar_t *dacl = nullptr, *user = nullptr;
+    ASSERT_EQ(GetNamedSecurityInfoW(path.c_str(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION,
+                                    nullptr, nullptr, nullptr, nullptr, &descriptor),
+              ERROR_SUCCESS);
+    ConvertSecurityDescriptorToStringSecurityDescriptorW(descriptor, SDDL_REVISION_1,
+                                                         DACL_SECURITY_INFORMATION, &dacl, nullptr);
+    HANDLE token = nullptr;
+    unsigned char owner[256];
+    DWORD size = 0;
+    OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token);
+    GetTokenInformation(token, TokenUser, owner, sizeof(owner), &size);
+    ConvertSidToStringSidW(reinterpret_cast<TOKEN_USER*>(owner)->User.Sid, &user);
+    // Nobody else (Wine adds the system's entry to what it was given).
+    std::wstring granted = std::wstring(dacl).substr(std::wstring(dacl).find(L'('));
+    if (const auto system = granted.find(L"(A;;FA;;;SY)"); system != std::wstring::npos) {
+      granted.erase(system, 12);
+    }
+    EXPECT_EQ(granted, L"(A;;FA;;;" + std::wstring(user) + L")");
+    PSID administrators = nullptr;
+    ConvertStringSidToSidW(L"S-1-5-32-544", &administrators);
+    EXPECT_EQ(SetNamedSecurityInfoW(path.data(), SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION,
+                                    administrators, nullptr, nullptr, nullptr),
+              ERROR_SUCCESS);
+  }
+  EXPECT_FALSE(fs::exists(path));
+  SetEnvironmentVariableW(L"TMP", nullptr);
+  WriteFile("compile.bat", "mine\r\n");
+  Win32JobPlatform platform;
+  EXPECT_THROW(platform.CreateNew(kPackJob.fileSlot, "compile.bat"), PlatformError);
+  EXPECT_EQ(ReadFile("compile.bat"), "mine\r\n");
 }
 
 // The program's window in this process, where its fonts and boxes can be
