@@ -7,6 +7,7 @@
 
 #include "command.h"
 #include "crc32.h"
+#include "links.h"
 #include "test_files.h"
 
 namespace fs = std::filesystem;
@@ -141,6 +142,24 @@ TEST(VokTool, UnsafeOrDamagedArchivesAreRefused) {
     EXPECT_EQ(ListFolder(), std::vector<std::string>{"bad.vok"});
   }
 }
+
+#ifndef _WIN32  // MinGW makes no links, and Wine shows a Linux one as what it leads to
+// A link is never followed: packing refuses it, and the cleanup of a failed
+// unpack deletes one planted in its temporary folder, not what it leads to.
+TEST(VokTool, LinksAreNeverFollowed) {
+  ScratchDir scratch;
+  MakeTree("outside", {{"kept", "1"}});
+  for (const std::string folder : {"data", "temporary/d"}) {
+    MakeTree(folder, {});
+    fs::create_directory_symlink(fs::absolute("outside"), PathOf(folder + "/link"));
+  }
+  EXPECT_EQ(Vok("c", "data"),
+            "1 vok: cannot pack \"data\": \"link\" is a link; only files and folders are packed\n");
+  RemoveTree("temporary");
+  EXPECT_EQ(ListFolder(), (std::vector<std::string>{"data", "outside"}));
+  EXPECT_EQ(ReadTree("outside"), (Tree{{"kept", "1"}}));
+}
+#endif
 
 }  // namespace
 }  // namespace vok::test

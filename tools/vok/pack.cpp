@@ -10,6 +10,7 @@
 #include "binary_file.h"
 #include "crc32.h"
 #include "entry_names.h"
+#include "links.h"
 #include "path_text.h"
 #include "vok_error.h"
 
@@ -24,17 +25,18 @@ struct SourceEntry {
   fs::path source;
 };
 
-// Links and devices have no place in the format; following a link could
-// also pack things outside the folder, or loop.
+// Links (junctions too) and devices have no place in the format; following
+// a link could also pack things outside the folder, or loop. fs::status
+// follows links, as it does on Windows: only IsLink stops them.
 EntryKind KindOf(const fs::path& source, const std::string& path) {
+  if (IsLink(source)) {
+    throw VokError(Quoted(path) + " is a link; only files and folders are packed");
+  }
   std::error_code error;
-  const fs::file_status status = fs::symlink_status(source, error);
+  const fs::file_status status = fs::status(source, error);
   if (error) throw VokError("cannot examine " + QuotedPath(source) + ": " + error.message());
   if (fs::is_regular_file(status)) return EntryKind::kFile;
   if (fs::is_directory(status)) return EntryKind::kFolder;
-  if (fs::is_symlink(status)) {
-    throw VokError(Quoted(path) + " is a link; only files and folders are packed");
-  }
   throw VokError(Quoted(path) + " is neither a file nor a folder");
 }
 

@@ -10,6 +10,7 @@
 #include "binary_file.h"
 #include "crc32.h"
 #include "entry_names.h"
+#include "links.h"
 #include "path_text.h"
 #include "vok_error.h"
 
@@ -177,8 +178,7 @@ Totals UnpackArchive(const fs::path& archive, const fs::path& folder) {
     if (error) throw VokError("cannot rename to " + QuotedPath(folder) + ": " + error.message());
     return totals;
   } catch (...) {
-    std::error_code ignored;
-    fs::remove_all(temporary, ignored);
+    RemoveTree(temporary);  // a link planted in it meanwhile is deleted, not followed
     throw;
   }
 }
