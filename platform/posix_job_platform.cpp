@@ -67,9 +67,8 @@ void PosixJobPlatform::WriteLine(int slot, const std::string& text) {
 
 void PosixJobPlatform::Close(int slot) {
   if (!slots_.Has(slot)) return;
-  const int fd = slots_.HandleOf(slot);
   const std::string fileName = slots_.NameOf(slot);
-  slots_.Remove(slot);
+  const int fd = slots_.Take(slot);
   if (::close(fd) != 0) ThrowErrno("close", fileName);
 }
 

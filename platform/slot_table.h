@@ -2,6 +2,7 @@
 
 #include <map>
 #include <string>
+#include <utility>
 
 #include "job_platform.h"
 
@@ -14,12 +15,17 @@ class SlotTable {
   // Records the file on the slot; refuses a slot that is already in use.
   void Put(int slot, const std::string& fileName, Handle handle) {
     if (open_.count(slot)) throw PlatformError("open", fileName, "the output slot is in use");
-    open_[slot] = Entry{fileName, handle};
+    open_.emplace(slot, Entry{fileName, std::move(handle)});
   }
   bool Has(int slot) const { return open_.count(slot) != 0; }
-  Handle HandleOf(int slot) const { return Find(slot).handle; }
+  const Handle& HandleOf(int slot) const { return Find(slot).handle; }
   const std::string& NameOf(int slot) const { return Find(slot).fileName; }
-  void Remove(int slot) { open_.erase(slot); }
+  // Removes the slot's file from the table and hands it to the caller.
+  Handle Take(int slot) {
+    Handle handle = std::move(open_.at(slot).handle);
+    open_.erase(slot);
+    return handle;
+  }
   template <typename Fn>
   void ForEach(Fn fn) const {
     for (const auto& [slot, entry] : open_) fn(slot, entry.handle);

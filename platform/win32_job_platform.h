@@ -1,5 +1,9 @@
 #pragma once
 
+// The file and process layer of the jobs on Win32: the one class the jobs
+// see. It writes and deletes the scripts in the working folder and watches
+// the scripts it started; the guard, the error files, the start, the
+// script's encoding and the file identities each have a file of their own.
 #include <windows.h>
 
 #include <map>
@@ -9,49 +13,12 @@
 
 #include "job_platform.h"
 #include "slot_table.h"
+#include "win32_error_file.h"
+#include "win32_handle.h"
+#include "win32_script_guard.h"
+#include "win32_script_start.h"
 
 namespace vok {
-
-// The command line that runs `script` from the working folder in the given
-// cmd.exe: without the user's AutoRun commands (/d), with delayed expansion
-// off whatever the registry says (/v:off), the script's name quoted, and its
-// standard error sent to `errorFile` when one is given.
-std::wstring ScriptCommandLine(const std::wstring& interpreter, const std::wstring& script,
-                               const std::wstring& errorFile = L"");
-
-// The name of the event that exists while a script of this name runs in the
-// working folder, in any copy of the program.
-std::wstring ReservationName(const std::string& fileName);
-
-// The file in the user's temporary folder that takes a script's standard
-// error: a name of 128 random bits that no other program can guess or create
-// first, open to this user alone. This handle reads it; the script's cmd.exe
-// opens it by name to write, so the tool's writes still succeed once this
-// program has ended. Gone with this object when nothing else has it open.
-// Without a temporary folder or the system's functions, no file: the script
-// then runs without one.
-class ErrorFile {
- public:
-  ErrorFile();
-  ~ErrorFile();
-  ErrorFile(const ErrorFile&) = delete;
-  ErrorFile& operator=(const ErrorFile&) = delete;
-
-  // The file's full name; empty when there is no file.
-  std::wstring path() const { return folder_ + name_; }
-  // Puts the file's last bytes into the script's end.
-  void ReadTail(ScriptEnd& end) const;
-
- private:
-  HANDLE handle_ = INVALID_HANDLE_VALUE;
-  std::wstring folder_, name_;
-  std::wstring identity_;  // as created, to delete this file and no other
-};
-
-// Removes the error files that earlier runs left in the temporary folder
-// (their scripts outlived the program) and that nothing writes to any more:
-// only there, only files this user owns, never through a link.
-void RemoveUnusedErrorFiles();
 
 // Files in the working directory and the start of scripts through Win32.
 // Script lines are written in the code page of the script's new console (the
@@ -61,7 +28,8 @@ void RemoveUnusedErrorFiles();
 class Win32JobPlatform : public JobPlatform {
  public:
   Win32JobPlatform();
-  ~Win32JobPlatform() override;
+  // Running scripts go on; their reservations live on in their own processes.
+  ~Win32JobPlatform() override = default;
   Win32JobPlatform(const Win32JobPlatform&) = delete;
   Win32JobPlatform& operator=(const Win32JobPlatform&) = delete;
 
@@ -84,6 +52,8 @@ class Win32JobPlatform : public JobPlatform {
   std::vector<HANDLE> WatchedProcesses() const;
 
  private:
+  void Open(int slot, const std::string& fileName, const char* operation, DWORD access,
+            DWORD creation, DWORD flags);
   void Remember(const std::string& fileName, HANDLE file);
 
   // A file as this program wrote it, which it alone may delete.
@@ -95,17 +65,17 @@ class Win32JobPlatform : public JobPlatform {
 
   struct Run {
     int number;
-    HANDLE process;
-    HANDLE reservation;  // held until the run is seen to end
+    UniqueHandle process;
+    UniqueHandle reservation;  // held until the run is seen to end
     std::unique_ptr<ErrorFile> errors;
   };
 
   UINT toolCodePage_;  // the one an ANSI tool gets its arguments in
-  SlotTable<HANDLE> slots_;
-  HANDLE reservation_ = nullptr;            // named after the script being written
+  SlotTable<UniqueFile> slots_;
+  UniqueHandle reservation_;                // named after the script being written
   std::map<std::string, Written> written_;  // by name
-  std::vector<Run> runs_;
-  int lastRun_ = 0;
+  std::vector<Run> runs_;                   // an error file still written to stays
+  int lastRun_ = 0;                         // until a later start removes it
 };
 
 }  // namespace vok

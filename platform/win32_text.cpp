@@ -1,5 +1,7 @@
 #include "win32_text.h"
 
+#include "win32_handle.h"
+
 namespace vok {
 
 std::wstring Utf8ToWide(const std::string& text) {
@@ -56,12 +58,11 @@ std::wstring SystemFolder() {
 }
 
 std::string SystemErrorText(DWORD error) {
-  wchar_t* buffer = nullptr;
+  UniqueLocal<wchar_t*> buffer;
   const DWORD length = FormatMessageW(
       FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-      nullptr, error, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
-  std::wstring text = length ? std::wstring(buffer, length) : std::wstring();
-  if (buffer) LocalFree(buffer);
+      nullptr, error, 0, reinterpret_cast<wchar_t*>(buffer.Receive()), 0, nullptr);
+  std::wstring text = length ? std::wstring(buffer.get(), length) : std::wstring();
   while (!text.empty() && (text.back() == L'\r' || text.back() == L'\n' || text.back() == L' ')) {
     text.pop_back();
   }
