@@ -5,6 +5,7 @@
 #include <new>
 
 #include "drop.h"
+#include "resource.h"
 #include "win32_drop.h"
 #include "win32_function.h"
 #include "win32_text.h"
@@ -153,8 +154,21 @@ HFONT MakeFont(int hundredthsOfPoint, bool underline, UINT dpi) {
   return CreateFontIndirectW(&font);
 }
 
-const JobKind& JobOfButton(int id) {
-  return id == Form1::kCmdDe ? kUnpackJob : kPackJob;
+// Each job's button and the text box it reads.
+struct JobControls {
+  const JobKind* job;
+  int button, textBox;
+};
+const JobControls kJobControls[] = {
+    {&kUnpackJob, Form1::kCmdDe, Form1::kTxtVokDe},
+    {&kPackJob, Form1::kCmdCom, Form1::kTxtVokCom},
+};
+
+const JobKind* JobOfButton(int id) {
+  for (const JobControls& controls : kJobControls) {
+    if (controls.button == id) return controls.job;
+  }
+  return nullptr;
 }
 
 }  // namespace
@@ -164,11 +178,11 @@ bool Form1::Register(HINSTANCE instance) {
   wc.cbSize = sizeof(wc);
   wc.lpfnWndProc = WndProc;
   wc.hInstance = instance;
-  wc.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(1));
-  wc.hIconSm = static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(1), IMAGE_ICON,
+  wc.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(IDI_VOK));
+  wc.hIconSm = static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(IDI_VOK), IMAGE_ICON,
                                              GetSystemMetrics(SM_CXSMICON),
                                              GetSystemMetrics(SM_CYSMICON), 0));
-  wc.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));  // IDC_ARROW
+  wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
   wc.hbrBackground = GetSysColorBrush(COLOR_BTNFACE);
   wc.lpszClassName = kClassName;
   return RegisterClassExW(&wc) != 0;
@@ -326,11 +340,12 @@ bool Form1::CreateControl(const ControlLayout& layout) {
 }
 
 void Form1::OnCommand(int id, int notification) {
-  if ((id != kCmdDe && id != kCmdCom) || notification != BN_CLICKED) return;
+  const JobKind* job = JobOfButton(id);
+  if (!job || notification != BN_CLICKED) return;
   // A box of this window is modal: while one is open, or once the window is
   // closing, no job starts (a click can still be posted to a disabled window).
-  if (handlersRunning_ > 0 || closeNoted_) return;
-  Guarded([&] { RunJob(JobOfButton(id), *this, platform_, session_); });
+  if (handlersRunning_ > 0 || life_ != Life::kOpen) return;
+  Guarded([&] { RunJob(*job, *this, platform_, session_); });
 }
 
 void Form1::OnPaint() {
@@ -385,22 +400,17 @@ LRESULT Form1::OnCtlColorStatic(HDC dc) {
 // box's modal loop delivers a close too: then the handler that showed the
 // box still uses this object, and the close is carried out once it returns.
 void Form1::OnClose() {
-  closeNoted_ = true;
-  if (handlersRunning_ == 0) CarryOutClose();
-}
-
-// The cleanup once, then the window goes, and this object with it.
-void Form1::CarryOutClose() {
-  Guarded([&] { RunCleanupOnce(); });
+  if (life_ != Life::kOpen) return;
+  life_ = Life::kCloseNoted;
+  if (handlersRunning_ == 0) Guarded([] {});
 }
 
 // The session ends without a WM_CLOSE: a close like any other, but the
 // cleanup runs now, as the process may be ended once this returns, even
 // beneath an open box; the window goes once the box returns.
 void Form1::OnEndSession(bool ending) {
-  if (!ending) return;
-  closeNoted_ = true;
-  Guarded([&] { RunCleanupOnce(); });
+  if (!ending || (life_ != Life::kOpen && life_ != Life::kCloseNoted)) return;
+  Guarded([&] { CleanUp(); });
 }
 
 void Form1::OnDestroy() {
@@ -413,32 +423,34 @@ void Form1::OnDestroy() {
 template <typename Fn>
 void Form1::Guarded(Fn fn) {
   ++handlersRunning_;
-  // No exception may cross the window procedure.
   try {
     fn();
   } catch (const std::exception& error) {
-    ReportFatal(error.what());
+    Fail(error.what());
   } catch (...) {
-    ReportFatal("An unexpected error occurred.");
+    Fail("An unexpected error occurred.");
   }
-  if (--handlersRunning_ > 0 || !closeNoted_) return;
-  // The outermost handler is done: a close noted meanwhile, or a fatal
-  // failure, ends the window now. Nothing may touch this object afterwards.
-  if (!cleanedUp_) return CarryOutClose();
-  DestroyWindow(hwnd_);
+  if (--handlersRunning_ == 0) GoOn();
 }
 
-void Form1::RunCleanupOnce() {
-  if (cleanedUp_) return;
-  cleanedUp_ = true;
+// The outermost handler is done: a close noted meanwhile is carried out (its
+// cleanup a handler of its own), and a window cleaned up or failed goes, and
+// this object with it: nothing touches it afterwards.
+void Form1::GoOn() {
+  if (life_ == Life::kCloseNoted) return Guarded([&] { CleanUp(); });
+  if (life_ == Life::kCleanedUp || life_ == Life::kFailed) DestroyWindow(hwnd_);
+}
+
+// The life moves on first: a failure of the cleanup is a failure.
+void Form1::CleanUp() {
+  life_ = Life::kCleanedUp;
   CleanupOnExit(platform_);
 }
 
 // Shows the failure; the outermost handler then ends the program. The
 // scripts are left as the failure found them.
-void Form1::ReportFatal(const char* text) noexcept {
-  cleanedUp_ = true;
-  closeNoted_ = true;
+void Form1::Fail(const char* text) noexcept {
+  life_ = Life::kFailed;
   exitCode_ = 1;
   std::wstring message;
   try {
@@ -458,7 +470,7 @@ std::string Form1::ReadText(const JobKind& job) {
 }
 
 void Form1::Warn(const std::string& prompt, const std::string& title) {
-  if (closeNoted_) return;  // the window is going: nobody is left to read it
+  if (life_ != Life::kOpen) return;  // the window is going: nobody is left to read it
   MessageBoxW(hwnd_, Utf8ToWide(prompt).c_str(), Utf8ToWide(title).c_str(),
               MB_OK | MB_ICONEXCLAMATION);
 }
@@ -473,7 +485,10 @@ void Form1::Focus(const JobKind& job) {
 }
 
 HWND Form1::TextBoxOf(const JobKind& job) const {
-  return GetDlgItem(hwnd_, &job == &kUnpackJob ? kTxtVokDe : kTxtVokCom);
+  for (const JobControls& controls : kJobControls) {
+    if (controls.job == &job) return GetDlgItem(hwnd_, controls.textBox);
+  }
+  return nullptr;
 }
 
 }  // namespace vok

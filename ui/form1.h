@@ -71,16 +71,22 @@ class Form1 : public PlatformUi {
   void RememberFocus();
   LRESULT OnCtlColorStatic(HDC dc);
   void OnClose();
-  void CarryOutClose();
   void OnEndSession(bool ending);
   void OnDestroy();
 
-  // Runs one job or the cleanup; a failure ends the program after a report.
-  // A close noted while it ran is carried out as the outermost one returns.
+  // The window's life: open; a close noted while a handler runs (beneath a
+  // box), carried out once the outermost handler returns; cleaned up (the
+  // scripts removed), or failed (a fatal report, the scripts left as the
+  // failure found them), and destroyed once the outermost handler returns.
+  enum class Life { kOpen, kCloseNoted, kCleanedUp, kFailed };
+
+  // Runs a handler's work; no exception crosses the window procedure. As
+  // the outermost handler returns, the window's life goes on from there.
   template <typename Fn>
   void Guarded(Fn fn);
-  void RunCleanupOnce();
-  void ReportFatal(const char* text) noexcept;
+  void GoOn();
+  void CleanUp();
+  void Fail(const char* text) noexcept;
   HWND TextBoxOf(const JobKind& job) const;
 
   HWND hwnd_;
@@ -92,8 +98,7 @@ class Form1 : public PlatformUi {
   Win32JobPlatform platform_;
   JobSession session_;
   int handlersRunning_ = 0;  // nested by the modal loops of open boxes
-  bool closeNoted_ = false;
-  bool cleanedUp_ = false;
+  Life life_ = Life::kOpen;
   int exitCode_ = 0;
 };
 
