@@ -66,7 +66,7 @@ cleanup() {
   done
   sleep 1
   unmount_all
-  [[ -z ${link:-} ]] || rm -f "$link"
+  [[ -z ${links:-} ]] || rm -rf "$links"
   remove_unmounted "$base.new" || status=1
   $keep || remove_unmounted "$work" "$base" || status=1
   ((status == 0)) || exit 1
@@ -89,13 +89,14 @@ if [[ ! -d $base ]]; then
   start=$SECONDS
   remove_unmounted "$base.new"
   # debootstrap fails in a folder whose path holds a blank: it works through
-  # a link without one.
+  # a link without one, made in a new folder of our own (a free name in /tmp
+  # could be taken by a folder meanwhile, and ln would link inside it).
   mkdir "$base.new"
-  link=$(mktemp -u /tmp/fresh-base.XXXXXX)
-  ln -s "$base.new" "$link"
-  group debootstrap --variant=minbase bookworm "$link" "$url" >"$root/build/debootstrap.log" 2>&1 ||
+  links=$(mktemp -d /tmp/fresh-base.XXXXXX)
+  ln -s "$base.new" "$links/root"
+  group debootstrap --variant=minbase bookworm "$links/root" "$url" >"$root/build/debootstrap.log" 2>&1 ||
     { tail -n 20 "$root/build/debootstrap.log" "$base.new/debootstrap/debootstrap.log"; exit 1; }
-  rm "$link"
+  rm -r "$links"
   step "$base.new" 'apt-get update -qq && DEBIAN_FRONTEND=noninteractive apt-get install -y -qq git >/dev/null'
   mv "$base.new" "$base"
   figures+=("debootstrap and git: $(took "$start")")
