@@ -3,25 +3,25 @@
 namespace vok {
 
 const JobKind kUnpackJob = {
-    .index = 0,
-    .fileSlot = 1,
-    .batchFileName = "decompile.bat",
-    .commandText = "vok.exe d",
-    .suffix = ".vok",
-    .warningText = "There isn't a file to decompile, please enter one",
-    .warningTitle = "No File",
-    .name = "decompile",
+    0,                                                    // index
+    1,                                                    // fileSlot
+    "decompile.bat",                                      // batchFileName
+    "vok.exe d",                                          // commandText
+    ".vok",                                               // suffix
+    "There isn't a file to decompile, please enter one",  // warningText
+    "No File",                                            // warningTitle
+    "decompile",                                          // name
 };
 
 const JobKind kPackJob = {
-    .index = 1,
-    .fileSlot = 2,
-    .batchFileName = "compile.bat",
-    .commandText = "vok.exe c",
-    .suffix = "",
-    .warningText = "There isn't a folder to compile, please enter one",
-    .warningTitle = "No File",
-    .name = "compile",
+    1,                                                    // index
+    2,                                                    // fileSlot
+    "compile.bat",                                        // batchFileName
+    "vok.exe c",                                          // commandText
+    "",                                                   // suffix
+    "There isn't a folder to compile, please enter one",  // warningText
+    "No File",                                            // warningTitle
+    "compile",                                            // name
 };
 
 const char* const kInvalidNameTitle = "Invalid Name";

@@ -114,7 +114,7 @@ run_preset() {
     return
   fi
   build_preset "$preset" >"$out.build" 2>&1 || { echo BUILD; return; }
-  WINEPREFIX=$scratch/build/wineprefix-win64 /usr/lib/wine/wineserver -k 2>/dev/null || true
+  WINEPREFIX=$scratch/build/win64/wineprefix-win64 /usr/lib/wine/wineserver -k 2>/dev/null || true
   # The slowest test, some 240 names through Wine, comes last.
   if (cd "$scratch" && ctest --preset "$preset" --stop-on-failure -E NamesReach &&
     ctest --preset "$preset" --stop-on-failure -R NamesReach) >"$out" 2>&1; then

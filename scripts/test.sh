@@ -32,17 +32,18 @@ echo "=== test win32 (static checks)"
 ctest --preset win32 || status=1
 echo "=== test win64 (under Wine)"
 # A Wine server left from another display would serve this one badly.
-for prefix in wineprefix-win64 wineprefix-win64-dpi; do
-  WINEPREFIX="$PWD/build/$prefix" /usr/lib/wine/wineserver -k 2>/dev/null || true
-done
+stop_wine() {
+  for prefix in build/win64/wineprefix-*/; do
+    WINEPREFIX="$PWD/$prefix" /usr/lib/wine/wineserver -k 2>/dev/null || true
+  done
+}
+stop_wine
 if [[ -n "${DISPLAY:-}" ]]; then
   ctest --preset win64 || status=1
 else
   xvfb-run -a -s "-screen 0 1024x768x24" ctest --preset win64 || status=1
 fi
-for prefix in wineprefix-win64 wineprefix-win64-dpi; do
-  WINEPREFIX="$PWD/build/$prefix" /usr/lib/wine/wineserver -k 2>/dev/null || true
-done
+stop_wine
 echo "=== test release (two packagings give the same bytes; a signed one checks out)"
 bash tests/release/reproducible.sh || status=1
 echo "=== test scripts (fresh-check.sh's cleanup: unmounts all, deletes nothing still mounted)"

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Runs a Windows program under Wine with a prefix of the project's own.
 # Usage: wine-run.sh win32|win64 [PROGRAM.exe [ARGS...]]
-# The prefix lives under build/ (or $VOK_WINEPREFIX) and is created on first use;
+# The prefix lives in $VOK_WINE_HOME (a build folder, as the build's tests set
+# it; else build/), or is $VOK_WINEPREFIX, and is created on first use;
 # without a program, the prefix is only made ready.
 set -euo pipefail
 
@@ -17,7 +18,7 @@ esac
 
 # VOK_DPI=144, say, runs in a prefix of its own whose screen has that many
 # dots per inch (the display scale: 96 is 100 %).
-export WINEPREFIX=${VOK_WINEPREFIX:-$root/build/wineprefix-$flavour${VOK_DPI:+-dpi}}
+export WINEPREFIX=${VOK_WINEPREFIX:-${VOK_WINE_HOME:-$root/build}/wineprefix-$flavour${VOK_DPI:+-dpi}}
 export WINEDEBUG=${WINEDEBUG:--all}
 export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
 export WINELOADER=$loader
