@@ -27,10 +27,11 @@ run_suite() {
   sed -n '/tests passed/,$p' "$log"
 }
 run_suite coverage-native ctest --preset coverage-native
-# A program writes its counts as it exits (so a copy that a test ends with
-# TerminateProcess counts for nothing), to its object folder's path on its
-# current drive. The tests start the program in folders on C: and X:; drive
-# Z: is Wine's view of /, so there the counts land beside the .gcno files.
+# A program writes its counts as it exits (a copy that a test ends with
+# TerminateProcess counts for nothing) to its object folder's path, which has
+# no drive: Wine reads it as a path from / where it can, Windows would take
+# the current drive (the tests start the program on C: and X:). Z:, Wine's
+# view of /, names the folder beside the .gcno files outright.
 # The static checks of the executable run none of its code.
 wine=(ctest --preset coverage-win64 -LE static)
 [[ -n "${DISPLAY:-}" ]] || wine=(xvfb-run -a -s "-screen 0 1024x768x24" "${wine[@]}")
