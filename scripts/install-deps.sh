@@ -11,7 +11,7 @@
 # googletest is
 # the sources (built for Windows with the cross compiler), libgtest-dev the
 # native libraries and headers. osslsigncode and openssl sign releases and
-# check them.
+# check them; gcovr reads the counts of scripts/coverage.sh.
 set -euo pipefail
 
 packages=(
@@ -19,7 +19,7 @@ packages=(
   g++-mingw-w64-i686-posix binutils-mingw-w64-i686
   g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 libz-mingw-w64-dev
   wine wine64 fonts-wine xvfb xauth x11-utils imagemagick valgrind file zip unzip
-  osslsigncode openssl
+  osslsigncode openssl gcovr
 )
 
 missing=()
