@@ -37,7 +37,7 @@ wine=(ctest --preset coverage-win64 -LE static)
 [[ -n "${DISPLAY:-}" ]] || wine=(xvfb-run -a -s "-screen 0 1024x768x24" "${wine[@]}")
 # A Wine server left from another display would serve this one badly.
 stop_wine() {
-  for prefix in build/wineprefix-win64 build/wineprefix-win64-dpi; do
+  for prefix in build/coverage-win64/wineprefix-*/; do
     WINEPREFIX="$PWD/$prefix" /usr/lib/wine/wineserver -k 2>/dev/null || true
   done
 }
