@@ -6,10 +6,13 @@
 # ones, byte for byte. Says which file is missing, which signature does not
 # fit, which program differs.
 # That proves the build, not the signer: anyone can sign our build. So it
-# prints who made each signature (the signing certificate's subject and
-# issuer, and its SHA-256 fingerprint), and with --signer FINGERPRINT fails
-# unless both were made with that certificate (the maintainers publish its
-# fingerprint with each release; colons, blanks and case do not matter).
+# verifies each signature (made with the key of the certificate it names, over
+# this program's digest; no certificate authority is trusted or needed, the
+# published fingerprint is the trust), fails if it does not verify, prints who
+# made it (the certificate that verified it: its subject and issuer, and its
+# SHA-256 fingerprint), and with --signer FINGERPRINT fails unless both were
+# made with that certificate (the maintainers publish its fingerprint with
+# each release; colons, blanks and case do not matter).
 # Usage: bash scripts/verify-release.sh [--signer FINGERPRINT] DIR   (DIR holds
 #        the zips, SHA256SUMS and the .sig files; exit status 0 only when
 #        everything matches)
@@ -30,26 +33,44 @@ trap 'rm -rf "$work"' EXIT
 status=0
 fail() { echo "FAIL: $*"; status=1; }
 
-# signer EXE: "SUBJECT|ISSUER|FINGERPRINT" of the certificate that signed the
-# program EXE: of the certificates its signature carries (the signer's and its
-# chain), the one whose serial number its signer names. The signature is read
-# from the program, as the .sig files' framing differs between osslsigncode
-# versions (2.5 keeps the PE certificate entry's header, 2.9 does not).
-signer() {
-  local serial pem field fields=()
-  rm -f "$work/sig.pem"
-  osslsigncode extract-signature -pem -in "$1" -out "$work/sig.pem" >/dev/null
-  serial=$(openssl pkcs7 -in "$work/sig.pem" -print -noout |
-    sed -n '/signer_info:/,$ s/^ *serial: 0x0*//p' | head -n 1)
-  openssl pkcs7 -in "$work/sig.pem" -print_certs >"$work/certs.pem"
-  while read -r -d '#' pem; do
-    [[ $(openssl x509 -noout -serial <<<"$pem" | sed 's/=0*/=/') == "serial=$serial" ]] || continue
-    for field in subject issuer fingerprint; do
-      fields+=("$(openssl x509 -noout -"$field" -sha256 -nameopt RFC2253 <<<"$pem" | sed 's/^[^=]*=//')")
-    done
-    (IFS='|' && echo "${fields[*]}")
-    return
-  done < <(sed 's/^-----END CERTIFICATE-----$/&#/' "$work/certs.pem")
+# verified NAME EXE: whether the signature (from NAME.sig) of the program EXE
+# verifies, trusting no certificate authority (the published fingerprint is
+# the trust, so no chain is asked for); if not, says why. It verifies when the
+# key of the certificate that its SignerInfo names by issuer and serial number
+# (of those the signature carries) made it, over the signed attributes that
+# sign its content (openssl smime -noverify), and when the Authenticode digest
+# that content holds is this program's (osslsigncode verify prints both
+# first; what it then says of the chain is not asked for). That certificate,
+# the signer, is written to $work/signer.pem. The signature is read from the
+# program, as the .sig files' framing differs between osslsigncode versions
+# (2.5 keeps the PE certificate entry's header, 2.9 does not).
+verified() {
+  local start="" length="" current="" calculated=""
+  rm -f "$work"/sig.* "$work/content" "$work/signer.pem"
+  osslsigncode extract-signature -pem -in "$2" -out "$work/sig.pem" >/dev/null 2>&1 || true
+  # PKCS #7 signs the content's DER value (without its tag and length): the
+  # element two levels inside SignedData's third field, the ContentInfo.
+  read -r start length <<<"$(openssl asn1parse -in "$work/sig.pem" -out "$work/sig.der" 2>/dev/null |
+    awk -F '[:=] *' '$3 + 0 == 3 { n++ } n == 3 && $3 + 0 == 5 && !done++ { print $1 + $4, $5 + 0 }')" ||
+    true
+  [[ -n $length ]] && dd if="$work/sig.der" of="$work/content" iflag=skip_bytes,count_bytes \
+    skip="$start" count="$length" status=none
+  if ! openssl smime -verify -noverify -binary -inform PEM -in "$work/sig.pem" \
+    -content "$work/content" -signer "$work/signer.pem" -out /dev/null 2>/dev/null; then
+    fail "$1.sig does not verify: its signature was not made with the key of the certificate it names"
+    return 1
+  fi
+  read -r current calculated < <(osslsigncode verify -CAfile "$work/signer.pem" -ignore-timestamp \
+    -in "$2" 2>/dev/null | sed -n 's/^C[a-z]* message digest *: *\([0-9A-F]*\).*/\1/p' |
+    head -n 2 | xargs) || true
+  if [[ -z $current || $current != "$calculated" ]]; then
+    fail "$1.sig does not verify: it signs another program (the digest it holds is not this program's)"
+    return 1
+  fi
+}
+# field NAME: the signer's subject, issuer or fingerprint (SHA-256).
+field() {
+  openssl x509 -in "$work/signer.pem" -noout -"$1" -sha256 -nameopt RFC2253 | sed 's/^[^=]*=//'
 }
 for file in SHA256SUMS "VOK-Decompiler-$version-"{win64,win32}.{zip,sig}; do
   [[ -f $dir/$file ]] || fail "$file is missing from $dir (this checkout makes version $version)"
@@ -63,8 +84,8 @@ for preset in win64 win32; do
     fail "$name.zip holds no VOK Decompiler.exe"
     continue
   fi
-  # The result is written, and then checked, even where the signature's
-  # digest does not fit or its certificate is not trusted here.
+  # The result is written even where the signature's digest does not fit or
+  # its certificate is not trusted here; it is then checked, and verified.
   osslsigncode attach-signature -sigin "$dir/$name.sig" -in "$built" \
     -out "$work/$preset.exe" >/dev/null 2>&1 || true
   if [[ ! -f $work/$preset.exe ]]; then
@@ -73,12 +94,13 @@ for preset in win64 win32; do
   fi
   if cmp -s "$work/$preset.exe" "$work/published.exe"; then
     echo "ok: $name.sig attached to the $preset program built here gives the published program"
-    subject="" issuer="" fingerprint=""
-    IFS="|" read -r subject issuer fingerprint < <(signer "$work/$preset.exe") || true
-    echo "signer: $name.sig was made by \"$subject\", issued by \"$issuer\"," \
-      "certificate SHA-256 $fingerprint"
-    if [[ -n $expected && $(tr -d : <<<"$fingerprint") != "$expected" ]]; then
-      fail "$name.sig was made by the certificate $fingerprint, not by the expected $wanted"
+    if verified "$name" "$work/$preset.exe"; then
+      subject=$(field subject) issuer=$(field issuer) fingerprint=$(field fingerprint)
+      echo "signer: $name.sig was made by \"$subject\", issued by \"$issuer\"," \
+        "certificate SHA-256 $fingerprint"
+      if [[ -n $expected && $(tr -d : <<<"$fingerprint") != "$expected" ]]; then
+        fail "$name.sig was made by the certificate $fingerprint, not by the expected $wanted"
+      fi
     fi
   elif ! osslsigncode remove-signature -in "$work/published.exe" -out "$work/$preset-unsigned.exe" \
     >/dev/null 2>&1; then

@@ -4,8 +4,9 @@
 # built on its own: no process of the build sees the password, the signed
 # programs verify against the throwaway CA, and scripts/verify-release.sh
 # (which attaches each signature to the program built there) accepts the
-# release, names its signer, and names each fault in a damaged one or one
-# signed by another certificate (tests/release/damaged_releases.txt).
+# release, names its signer, and names each fault in a damaged one, one
+# signed by another certificate or one with a forged signature
+# (tests/release/damaged_releases.txt).
 # Usage: bash tests/release/signing.sh ONE OTHER (tests/release/reproducible.sh
 # runs it on the two folders it packages).
 set -euo pipefail
@@ -53,6 +54,28 @@ for preset in win64 win32; do
   check "$preset: the signed program verifies against the throwaway CA" \
     quietly osslsigncode verify -CAfile ca.crt -in $preset.exe
 done
+
+# twin.sig: a forgery, the win64 program signed with another key whose
+# certificate copies our signer's issuer and serial number, our signer's
+# certificate put first of those the signature carries.
+openssl req "${x509[@]}" -keyout twin.key -out twin.crt -subj "/CN=Throwaway twin" -CA ca.crt \
+  -CAkey ca.key -set_serial "0x$(openssl x509 -in signer.crt -noout -serial | sed 's/.*=//')" 2>/dev/null
+osslsigncode sign -certs twin.crt -ac signer.crt -key twin.key -h sha256 \
+  -in "$one/build/win64/app/VOK Decompiler.exe" -out twin.exe >/dev/null
+osslsigncode extract-signature -in twin.exe -out twin.sig >/dev/null
+perl -0777 -pi -e 'BEGIN { ($s, $t) = map { `openssl x509 -outform DER -in $_.crt` } qw(signer twin) }
+  s/\Q$t$s/$s$t/' twin.sig
+# publish PRESET: the release in this folder made anew around the signature its
+# PRESET .sig holds, as whoever forged that signature would publish it: the
+# program signed with it, zipped as package.sh does, and SHA256SUMS.
+publish() {
+  local zip=("$PWD"/*-"$1".zip)
+  rm -f "$work/forged.exe" "${zip[0]}"
+  osslsigncode attach-signature -sigin ./*-"$1".sig -in "$one/build/$1/app/VOK Decompiler.exe" \
+    -out "$work/forged.exe" >/dev/null 2>&1 || true
+  (cd "$one" && source scripts/release-lib.sh && pack_zip "$work/forged.exe" "${zip[0]}")
+  sha256sum -- *.zip >SHA256SUMS
+}
 
 # Damaged copies of the release, sources changed after it was signed, and a
 # release signed by another certificate. What a case changes in the sources
