@@ -2,14 +2,15 @@
 # Installs what is missing, builds every configuration and runs every test,
 # each behaviour owned by one layer:
 #   native  the jobs' rules as tables (names to script lines or warnings,
-#           drops, error texts, code pages, failures, the sweep's rules) and
+#           drops, what a script's end tells, error texts, code pages, a file
+#           planted before the write, the sweep's rules) and
 #           the stand-in tool, with ASan and UBSan
 #   win32   the program for 32-bit Windows, checked as an executable
 #   win64   the same sources for 64-bit Windows, checked as an executable
 #           and run under Wine on a virtual display: some 250 awkward names
 #           through the real cmd.exe, the window at four display scales,
 #           drops, and the scenes of tests/window/scenes.txt (failures told,
-#           closes, the exit cleanup, reservations, fatal reports, focus)
+#           closes, the exit cleanup, reservations, a fatal report, focus)
 #   release the packages, built twice in two folders: the same bytes; signed
 #           with a throwaway certificate, checked from the other folder
 #   scripts the cleanup of scripts/fresh-check.sh on a fake root (as root)

@@ -29,9 +29,7 @@ std::wstring Wide(const char* text) {
 }
 
 // Writes the bytes of "vok.err", when there is one, to standard error, N
-// times when `last` holds "repeat=N"; then appends a line to "vok-ends.txt":
-// "console" or "no console" for standard output, a tab, then "wrote" when
-// every write to standard error succeeded, else "failed" and the error code.
+// times when `last` holds "repeat=N".
 void WriteStandardError(const char* last) {
   HANDLE file =
       CreateFileW(L"vok.err", GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
@@ -41,21 +39,10 @@ void WriteStandardError(const char* last) {
   ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &done, nullptr);
   CloseHandle(file);
   const char* repeat = last ? std::strstr(last, "repeat=") : nullptr;
-  std::string result = "wrote";
   for (unsigned long i = repeat ? std::strtoul(repeat + 7, nullptr, 10) : 1; i > 0; --i) {
-    if (!WriteFile(GetStdHandle(STD_ERROR_HANDLE), bytes.data(), static_cast<DWORD>(bytes.size()),
-                   &done, nullptr)) {
-      result = "failed " + std::to_string(GetLastError());
-      break;
-    }
+    WriteFile(GetStdHandle(STD_ERROR_HANDLE), bytes.data(), static_cast<DWORD>(bytes.size()), &done,
+              nullptr);
   }
-  DWORD mode = 0;
-  const bool console = GetConsoleMode(GetStdHandle(STD_OUTPUT_HANDLE), &mode);
-  const std::string line = (console ? "console\t" : "no console\t") + result + "\n";
-  file = CreateFileW(L"vok-ends.txt", FILE_APPEND_DATA, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
-                     FILE_ATTRIBUTE_NORMAL, nullptr);
-  WriteFile(file, line.data(), static_cast<DWORD>(line.size()), &done, nullptr);
-  CloseHandle(file);
 }
 
 int main(int argc, char** argv) {

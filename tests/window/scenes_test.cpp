@@ -11,35 +11,31 @@
 //   N post J              a click on button J reaches the window as automation
 //                         tools send one: posted, also while a box is open
 //   N dismiss             OK on copy N's box
-//   N close [button]      WM_CLOSE (or the close button), beneath a box too
+//   N close               WM_CLOSE, beneath a box too
 //   N endsession          the session ends, as the Restart Manager ends it
-//   N minimise | restore | switch | front | tab | click J
-//                         minimised, restored, left for another window and
-//                         back, brought to the front, Tab, a click into box J
+//   N minimise | restore | tab      minimised, restored, Tab
 //   hold | release        the tool waits; or it is let go, every script ends,
 //                         and every copy has handled the ends
-//   other J open|read-only|reserve|mutex|free   another program holds script
-//                         J open or makes it read-only, a copy of another
-//                         user's session reserves it, a mutex takes the name
-//                         of its guard; or it lets it go
+//   other J open|reserve|mutex    another program holds script J open, a copy
+//                         of another user's session reserves it, or a mutex
+//                         takes the name of its guard
 //   write FILE TEXT | remove FILE         the user writes or deletes a file
-//   tool real             vok.exe is the real stand-in tool from now on
+//                         (temp/FILE: in the temporary folder)
 // What must come of them, each waited for:
 //   N box TEXT            copy N shows a box: "title: text" begins with TEXT
 //                         (escaped as in tables; {error N} is the system's
-//                         text for error N, {folder} the working folder); it
-//                         is owned by the window, with one button, OK
+//                         text for error N); it is owned by the window, with
+//                         one button, OK
 //   N box= TEXT           the same, but "title: text" is TEXT
 //   N no box              copy N has handled what it was sent, and no box shows
 //   N grew K              copy N's most memory used grew by less than K MiB
 //   ran J NAME            the tool's next call is job J's, for NAME; unless it
 //                         is held, its script has then ended and the window
 //                         has handled that
-//   calls K               once no script runs, the tool was called K times
 //   N focus box|button J  the focus in copy N, in front, is on that control
 //   N behind              another window is in front of copy N
 //   N ended S             copy N has ended with exit status S
-//   files NAME...         the working folder holds exactly these
+//   files NAME...         the working folder holds exactly these, sorted
 //   temp files K          the temporary folder holds K files
 //   FILE holds TEXT       the file holds these bytes (\r, \n escaped)
 // After every line, each copy not told to close is alive and answers, and the
@@ -47,7 +43,6 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include <algorithm>
 #include <cstdlib>
 #include <memory>
 #include <sstream>
@@ -81,12 +76,9 @@ const int kButtons[] = {Form1::kCmdDe, Form1::kCmdCom};
 const std::string kNotes = "the user's notes\r\n";
 
 // The text unescaped, each "{error N}" made the system's text for that
-// error, and "{folder}" the working folder.
+// error.
 std::wstring Expand(std::string text) {
   text = Unescape(text);
-  if (const auto at = text.find("{folder}"); at != std::string::npos) {
-    text.replace(at, 8, WideToUtf8(fs::current_path().wstring()));
-  }
   for (std::size_t at; (at = text.find("{error ")) != std::string::npos;) {
     const std::size_t end = text.find('}', at);
     const DWORD error = std::stoul(text.substr(at + 7, end - at - 7));
@@ -116,9 +108,7 @@ class Scene {
   ~Scene() {
     fs::remove("vok.hold");
     for (HANDLE& held : held_) CloseHandle(held);
-    for (const char* script : kScripts) SetFileAttributesA(script, FILE_ATTRIBUTE_NORMAL);
     copies_.clear();
-    if (other_) DestroyWindow(other_);
     if (temp_.empty()) return;
     SetEnvironmentVariableW(L"TMP", nullptr);
     std::error_code ignored;
@@ -161,38 +151,20 @@ class Scene {
     if (verb == "type") return app.Type(kTextBoxes[job], Utf8ToWide(text));
     if (verb == "press") return app.Press(kButtons[job]);
     if (verb == "post") return app.PostCommand(kButtons[job]);
-    if (verb == "click")
-      return Expect(BringToFront(app.window()), "not in front"), app.ClickInto(kTextBoxes[job]);
     if (verb == "tab") return Expect(BringToFront(app.window()), "not in front"), app.Key(VK_TAB);
-    if (verb == "front") return Expect(BringToFront(app.window()), "not in front");
     if (verb == "dismiss") {
       const std::wstring box = shown();
       Expect(!box.empty(), "no box to dismiss");
       closing_[i] = closing_[i] || box.rfind(L"VOK Decompiler: ", 0) == 0;  // a fatal report
       return (void)app.Box(0);
     }
-    if (verb == "close" || verb == "endsession") return Close(i, verb, option);
+    if (verb == "close" || verb == "endsession") return Close(i, verb);
     if (verb == "minimise" || verb == "restore") {
       const bool minimise = verb == "minimise";
       PostMessageW(app.window(), WM_SYSCOMMAND, minimise ? SC_MINIMIZE : SC_RESTORE, 0);
       return Expect(
           WaitUntil([&] { return (IsIconic(app.window()) != FALSE) == minimise; }) && app.Answers(),
           "not " + verb + "d");
-    }
-    if (verb == "switch") {
-      // Another program's window, shown only now: one shown before would
-      // take the activation whenever it came.
-      if (!other_) {
-        other_ = CreateWindowExW(0, L"STATIC", L"another program", WS_POPUP | WS_VISIBLE, 0, 0, 100,
-                                 100, nullptr, nullptr, nullptr, nullptr);
-      }
-      // Now and then Wine keeps the other window in front; the switch is
-      // then made again.
-      bool back = false;
-      for (int tries = 0; tries < 3 && !back; ++tries) {
-        back = BringToFront(other_, 3000) && BringToFront(app.window(), 3000);
-      }
-      return Expect(back, "the window does not come back to the front");
     }
     if (verb == "box" || verb == "box=") {
       const std::wstring expected = Expand(what);
@@ -237,7 +209,7 @@ class Scene {
 
   // A close, beneath the box if one shows (as a session's end or taskkill
   // sends it, and the box's own loop delivers it), else posted.
-  void Close(std::size_t i, const std::string& verb, const std::string& option) {
+  void Close(std::size_t i, const std::string& verb) {
     HWND window = copies_[i]->window();
     DWORD_PTR answer = 0;
     closing_[i] = true;
@@ -249,8 +221,7 @@ class Scene {
     } else if (!copies_[i]->ShownBox(0).empty()) {
       SendMessageTimeoutW(window, WM_CLOSE, 0, 0, SMTO_BLOCK, 10000, &answer);
     } else {
-      const bool button = option == "button";
-      PostMessageW(window, button ? WM_SYSCOMMAND : WM_CLOSE, button ? SC_CLOSE : 0, 0);
+      PostMessageW(window, WM_CLOSE, 0, 0);
     }
   }
 
@@ -262,31 +233,22 @@ class Scene {
     if (first == "hold") return WriteFile("vok.hold", "");
     if (first == "release") return Release();
     if (first == "other") return Other(verb == "1", option);
-    if (first == "write") return WriteFile(verb, Unescape(text));
+    if (first == "write") {
+      const bool temp = verb.rfind("temp/", 0) == 0;
+      return WriteFile(temp ? WideToUtf8((temp_ / verb.substr(5)).wstring()) : verb,
+                       Unescape(text));
+    }
     if (first == "remove") return (void)fs::remove(verb);
-    if (first == "tool") {
-      return (void)fs::copy_file(VOK_TOOL_PATH, "vok.exe", fs::copy_options::overwrite_existing);
-    }
     if (first == "ran") return Ran(verb == "1", text);
-    if (first == "calls") {
-      WaitForScripts();
-      const std::size_t calls = ToolCalls().size();
-      return Expect(calls == std::stoul(verb), "the tool was called " + std::to_string(calls));
-    }
     if (first == "temp") {
       const auto files = std::distance(fs::directory_iterator(temp_), fs::directory_iterator());
       return Expect(files == std::stoi(option),
                     "the temporary folder holds " + std::to_string(files) + " files");
     }
     if (first == "files") {
-      Strings expected;
-      std::istringstream names(rest);
-      for (std::string name; names >> name;) expected.push_back(name);
-      std::sort(expected.begin(), expected.end());
-      Strings present = ListFolder();
       std::string listed;
-      for (const std::string& name : present) listed += " " + name;
-      return Expect(present == expected, "the folder holds" + listed);
+      for (const std::string& name : ListFolder()) listed += (listed.empty() ? "" : " ") + name;
+      return Expect(listed == rest, "the folder holds " + listed);
     }
     if (verb == "holds") {
       const std::string bytes = ReadFile(first);
@@ -314,8 +276,7 @@ class Scene {
   }
 
   void Ran(int job, const std::string& name) {
-    Expect(WaitUntil([&] { return ToolCalls().size() > calls_; }, 30000),
-           "the tool was not called");
+    Expect(WaitForCalls(calls_ + 1), "the tool was not called");
     const Strings expected = {job ? "c" : "d", name + (job ? "" : ".vok")};
     Expect(ToolCalls()[calls_++] == expected, "the tool was called otherwise");
     if (!fs::exists("vok.hold")) WaitForScripts();
@@ -335,15 +296,11 @@ class Scene {
   }
 
   void Other(int job, const std::string& what) {
-    const std::wstring name = Utf8ToWide(kScripts[job]);
-    SetFileAttributesW(name.c_str(), FILE_ATTRIBUTE_NORMAL);
     if (held_[job]) CloseHandle(held_[job]);
     held_[job] = nullptr;
     if (what == "open") {
-      held_[job] = CreateFileW(name.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+      held_[job] = CreateFileA(kScripts[job], GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
       Expect(held_[job] != INVALID_HANDLE_VALUE, "the script cannot be held open");
-    } else if (what == "read-only") {
-      Expect(SetFileAttributesW(name.c_str(), FILE_ATTRIBUTE_READONLY), "no script to protect");
     } else if (what == "reserve" || what == "mutex") {
       held_[job] = what == "reserve"
                        ? ForeignReservation(kScripts[job])
@@ -358,7 +315,6 @@ class Scene {
   HANDLE held_[2] = {};             // what another program holds of each script
   std::size_t calls_ = 0;           // the tool's calls seen so far
   fs::path temp_;
-  HWND other_ = nullptr;
 };
 
 // Each scene: "== " and its name, then its lines. A failure names the scene
@@ -370,7 +326,7 @@ TEST(Window, ScenesEndAsTheyShould) {
     if (row[0].rfind("== ", 0) == 0) scenes.push_back({row[0].substr(3), {}});
     if (row[0].rfind("== ", 0) != 0 && !row[0].empty()) scenes.back().second.push_back(row[0]);
   }
-  ASSERT_GE(scenes.size(), 13u);
+  ASSERT_GE(scenes.size(), 8u);
   const char* only = std::getenv("VOK_SCENE");
   for (const auto& [name, lines] : scenes) {
     if (only && name.find(only) == std::string::npos) continue;

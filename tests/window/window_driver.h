@@ -93,16 +93,6 @@ inline bool WaitForCalls(std::size_t count, const std::string& folder = "") {
   return WaitUntil([&] { return ToolCalls(folder).size() >= count; }, 30000);
 }
 
-// The names of the names list: "+" ones, which both jobs must pass to the
-// tool exactly, into `accepted`; "-" ones, which both must refuse, into
-// `refused`.
-inline void ReadNames(std::vector<std::string>& accepted, std::vector<std::string>& refused) {
-  std::istringstream list(ReadFile(VOK_NAMES));
-  for (std::string line; std::getline(list, line);) {
-    (line[0] == '+' ? accepted : refused).push_back(line.substr(1));
-  }
-}
-
 class App {
  public:
   // Starts the program in `folder`, its window shown as `show` says, and
@@ -161,12 +151,6 @@ class App {
   void PostCommand(int id) const {
     PostMessageW(window_, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
                  reinterpret_cast<LPARAM>(Control(id)));
-    Settle();
-  }
-  // A mouse click into the control, which takes the focus.
-  void ClickInto(int id) const {
-    PostMessageW(Control(id), WM_LBUTTONDOWN, MK_LBUTTON, 0);
-    PostMessageW(Control(id), WM_LBUTTONUP, 0, 0);
     Settle();
   }
   // Returns once the window has taken the messages posted to it before: a
