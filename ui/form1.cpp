@@ -402,7 +402,7 @@ LRESULT Form1::OnCtlColorStatic(HDC dc) {
 void Form1::OnClose() {
   if (life_ != Life::kOpen) return;
   life_ = Life::kCloseNoted;
-  if (handlersRunning_ == 0) Guarded([] {});
+  if (handlersRunning_ == 0) GoOn();
 }
 
 // The session ends without a WM_CLOSE: a close like any other, but the
@@ -423,6 +423,7 @@ void Form1::OnDestroy() {
 template <typename Fn>
 void Form1::Guarded(Fn fn) {
   ++handlersRunning_;
+  // No exception may cross the window procedure.
   try {
     fn();
   } catch (const std::exception& error) {

@@ -81,7 +81,8 @@ inline std::vector<std::vector<std::string>> ToolCalls(const std::string& folder
   for (std::string line; std::getline(log, line) && !log.eof();) {
     std::istringstream fields(line);
     auto& call = calls.emplace_back();
-    std::getline(fields, line, '\t');
+    std::string shown;  // what the tool's starter asked of its window
+    std::getline(fields, shown, '\t');
     for (std::string field; std::getline(fields, field, '\t');) call.push_back(field);
   }
   return calls;
